@@ -1,0 +1,39 @@
+#include "configwizard.h"
+#include "pageflags.h"
+#include "startup.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QLocale>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+
+    // Listed so that the catalogues carry the application menu's texts.
+    QCoreApplication::translate("QMenuBar", "Services");
+    QCoreApplication::translate("QMenuBar", "Hide %1");
+    QCoreApplication::translate("QMenuBar", "Hide Others");
+    QCoreApplication::translate("QMenuBar", "Show All");
+    QCoreApplication::translate("QMenuBar", "Quit %1");
+
+    const QString languageKey = LanguageKey(argc, argv, QLocale::system().name());
+    const QString translationsFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/Translations");
+    qDebug() << "qm path: " << translationsFolder;
+    LoadTranslation(translationsFolder, languageKey);
+
+    const QString startedAs = QCoreApplication::arguments().value(0);
+    QCoreApplication::setApplicationVersion(
+        ReadFileVersion(VersionSourcePath(startedAs, QCoreApplication::applicationFilePath())));
+
+    auto *wizard = new CConfigWizard(nullptr);
+    g_restartRequested = false;
+    const int result = QApplication::exec();
+    delete wizard;
+
+    if (g_restartRequested) {
+        qDebug() << "restart app";
+        RestartProgram(QString::fromLocal8Bit(argv[0]));
+    }
+    return result;
+}

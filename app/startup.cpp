@@ -1,0 +1,37 @@
+#include "startup.h"
+
+#include <QFileInfo>
+#include <QProcess>
+
+namespace {
+
+const int kArgcWithLanguageKey = 3;
+
+} // namespace
+
+QString LanguageKey(int argc, char **argv, const QString &systemLocaleName)
+{
+    const QString key = argc == kArgcWithLanguageKey ? QString::fromLatin1(argv[2]) : systemLocaleName;
+    const auto is = [&key](const char *name) {
+        return key.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+    };
+    if (is("zh_cn") || is("zh_sg"))
+        return QStringLiteral("chs");
+    if (is("zh_hk") || is("zh_mo") || is("zh_tw"))
+        return QStringLiteral("cht");
+    if (key.contains(QLatin1String("zh_"), Qt::CaseInsensitive))
+        return QStringLiteral("chs");
+    return key;
+}
+
+QString VersionSourcePath(const QString &startedAs, const QString &applicationFilePath)
+{
+    const QFileInfo info(startedAs);
+    return info.isFile() && info.isReadable() ? startedAs : applicationFilePath;
+}
+
+bool RestartProgram(const QString &program)
+{
+    // The path is the program as a whole: never split at blanks.
+    return QProcess::startDetached(program, {});
+}

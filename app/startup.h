@@ -1,0 +1,29 @@
+#ifndef ORVEX_STARTUP_H
+#define ORVEX_STARTUP_H
+
+#include <QString>
+#include <QStringList>
+
+// The language key: the second of exactly two arguments, else the system
+// locale's name; Chinese locales become "chs" or "cht".
+QString LanguageKey(int argc, char **argv, const QString &systemLocaleName);
+
+// The file whose version resource names the program's version: the file
+// the program was started as, or, when that is no readable file (started
+// through PATH), the running executable.
+QString VersionSourcePath(const QString &startedAs, const QString &applicationFilePath);
+
+// The FileVersion of the file's version block 040904B0, or "".
+QString ReadFileVersion(const QString &filePath);
+
+// Installs at most one catalogue from the folder whose language code is
+// the key.
+void LoadTranslation(const QString &translationsFolder, const QString &languageKey);
+
+// The language code of a catalogue, from its base name.
+QString CatalogueLanguageCode(const QString &baseName);
+
+// Starts the program anew, detached, with no arguments.
+bool RestartProgram(const QString &program);
+
+#endif

@@ -1,0 +1,101 @@
+#include "firmwareupdater.h"
+
+#include "clock.h"
+
+#include <QDebug>
+
+namespace {
+
+constexpr int kVersionAttempts = 3;
+constexpr int kFlashInfoFailures = 5;
+constexpr int kFlashInfoPauseMs = 50;
+constexpr int kPidChangeExtraMs = 50000;
+constexpr int kReconnectLimitMs = 60000;
+constexpr int kReconnectPauseMs = 500;
+constexpr int kSettleAfterReconnectMs = 500;
+
+} // namespace
+
+ReceiverState g_receiverState;
+
+void WaitMilliseconds(int ms)
+{
+    Clock::Current().Wait(ms);
+}
+
+void FirmwareUpdater::Load(ReceiverState state, QProgressBar *bar)
+{
+    static_cast<ReceiverState &>(*this) = state;
+    progressBar = bar;
+}
+
+bool FirmwareUpdater::Fail(UpdateError code)
+{
+    errorCode = code;
+    return false;
+}
+
+bool FirmwareUpdater::GetVersionWithRetry()
+{
+    if (!commandHandler)
+        return false;
+    for (int attempt = 0; attempt < kVersionAttempts; ++attempt) {
+        if (commandHandler->GetVersion(versionInfo))
+            return true;
+    }
+    return false;
+}
+
+bool FirmwareUpdater::GetFlashInfoWithRetry(CMDHAND_FLASH_INFOstruct &info, bool newFormat)
+{
+    if (commandHandler->GetFlashInfo(info, newFormat))
+        return true;
+    for (int failures = 1;; ++failures) {
+        // The receiver is asked once more before the pause; only the
+        // answer after the pause counts.
+        commandHandler->GetFlashInfo(info, newFormat);
+        WaitMilliseconds(kFlashInfoPauseMs);
+        if (failures == kFlashInfoFailures)
+            return Fail(kFlashInfoFailed);
+        if (commandHandler->GetFlashInfo(info, newFormat))
+            return true;
+    }
+}
+
+bool FirmwareUpdater::RestartWithCopy(int position)
+{
+    stepFraction = 0.0;
+
+    qDebug() << "PrepareToCloseConnection";
+    if (!commandHandler->PrepareToCloseConnection())
+        return Fail(kRestartCommandFailed);
+    qDebug() << "RestartWithCodeInPosition";
+    if (!commandHandler->RestartWithCodeInPosition(position))
+        return Fail(kRestartCommandFailed);
+    qDebug() << "CloseConnection";
+    commandHandler->CloseConnection();
+
+    const int msToRestart = commandHandler->RestartTimeMs() + (pidChanges ? kPidChangeExtraMs : 0);
+    qDebug() << "RestartWithCopy MsToRestart=" << msToRestart;
+    WaitMilliseconds(msToRestart);
+
+    // The same handler reconnects; the receiver is not searched for again.
+    Stopwatch stopwatch;
+    stopwatch.Start();
+    qDebug() << "InitializeConnection";
+    while (!commandHandler->InitializeConnection()) {
+        if (stopwatch.ElapsedMs() > kReconnectLimitMs)
+            return Fail(kReconnectTimedOut);
+        WaitMilliseconds(kReconnectPauseMs);
+        qDebug() << "InitializeConnection";
+    }
+    WaitMilliseconds(kSettleAfterReconnectMs);
+
+    qDebug() << "GetVersionWithRetry";
+    if (!GetVersionWithRetry())
+        return Fail(kVersionAfterRestartFailed);
+    if (versionInfo.codePosition != position)
+        return Fail(kWrongCopyRunning);
+    stepFraction = 1.0;
+    return true;
+}

@@ -1,0 +1,87 @@
+#ifndef ORVEX_FIRMWAREUPDATER_H
+#define ORVEX_FIRMWAREUPDATER_H
+
+#include "catalogue.h"
+#include "receiverstate.h"
+
+#include <cstdint>
+
+class QProgressBar;
+
+// Blocks the calling thread without processing events.
+void WaitMilliseconds(int ms);
+
+// Error codes of the device operations and of RunFlashUpgrade.
+enum UpdateError : int32_t {
+    kUpdateSucceeded = 0,
+    kBootModeStartFailed = 1,
+    kBootSectorModeFailed = 2,
+    kBootSectorWriteFailed = 3,
+    kCopyModeStartFailed = 4,
+    kCopyCodeWriteFailed = 5,
+    kCopyHeaderWriteFailed = 6,
+    kLastBytesModeStartFailed = 7,
+    kLastBytesSectorModeFailed = 8,
+    kLastBytesSectorWriteFailed = 9,
+    kRestartCommandFailed = 10,
+    kReconnectTimedOut = 11,
+    kVersionAfterRestartFailed = 12,
+    kWrongCopyRunning = 13,
+    kCopyFlashInfoFailed = 16,
+    kFlashInfoFailed = 17,
+    kReceiverNotReachable = 18,
+    kCopyWriteFailedTwice = 119,
+};
+
+// The update engine. It works on its own copy of the receiver record.
+struct FirmwareUpdater : ReceiverState {
+    enum Mode : int32_t { kShortPath = 9, kFullPath = 10, kBootCodePath = 11 };
+
+    FirmwareUpdater() = default;
+
+    // Takes a copy of the receiver record and the bar that shows progress
+    // (none: nullptr).
+    void Load(ReceiverState state, QProgressBar *bar);
+
+    // Device operations with retries (false: errorCode says why, except
+    // for GetVersionWithRetry, whose callers store the code).
+    bool GetVersionWithRetry();
+    bool GetFlashInfoWithRetry(CMDHAND_FLASH_INFOstruct &info, bool newFormat);
+    bool RestartWithCopy(int position);
+
+    // Flash writing.
+    bool WriteCopyCode(int copy);
+    bool WriteBootCode();
+    bool WriteLast256Bytes();
+    void UpdateProgress();
+
+    // One whole update: 0 or an error code.
+    int RunFlashUpgrade();
+
+    // Chooses the target for this receiver; false: it is up to date.
+    bool FindUpgrade();
+    bool IsTargetNewer(const UpgradeRule &rule) const;
+
+    QProgressBar *progressBar = nullptr;
+    const FirmwareImage *target = nullptr;
+    const FirmwareBlocks *images = nullptr;
+    int32_t mode = kShortPath;
+    int32_t stepCount = 1;
+    int32_t step = 0;
+    double stepFraction = 0.0;
+    int32_t errorCode = kUpdateSucceeded;
+    bool pidChanges = false;
+
+    // The highest percentage shown so far in this process.
+    static int32_t lastReportedPercent;
+
+private:
+    bool UsesOldFlashProtocol() const;
+    bool Fail(UpdateError code);
+    // Each returns 0 to go on, kSwitchToFullPath, or a run result.
+    int PrepareShortPath(bool newFormat);
+    int PrepareFullPath(bool newFormat);
+    int RunSteps(int path);
+};
+
+#endif

@@ -1,0 +1,176 @@
+#include "firmwareupdater.h"
+
+#include <QDebug>
+
+#include <iterator>
+
+namespace {
+
+constexpr int kVersionAttempts = 3;
+constexpr double kNewFormatVersion = 4.5;
+constexpr int kRetryPauseMs = 500; // before the second try of a copy write, full path only
+constexpr int kSwitchToFullPath = -1;
+
+enum class Action { WriteCopy1, WriteCopy2, RestartCopy1, RestartCopy2, BootCode, Last256Bytes, Finish };
+
+struct Step {
+    const char *debugLine;
+    Action action;
+};
+
+// The debug lines are kept exactly as support knows them, blanks included.
+constexpr Step kShortPathSteps[] = {
+    {"Loading Copy Code 1", Action::WriteCopy1},
+    {"Restarting Copy1", Action::RestartCopy1},
+    {"Finish Flash Upgrade", Action::Finish},
+};
+
+constexpr Step kFullPathSteps[] = {
+    {"Loading Copy Code 2", Action::WriteCopy2},
+    {"Restarting Copy1", Action::RestartCopy1},
+    {"Loading Copy Code2", Action::WriteCopy2},
+    {"Restarting Copy2", Action::RestartCopy2},
+    {"Loading Copy Code1", Action::WriteCopy1},
+    {"Restarting Copy1", Action::RestartCopy1},
+    {"Finish Flash Upgrade", Action::Finish},
+};
+
+constexpr Step kBootCodePathSteps[] = {
+    {"Boot Code", Action::BootCode},
+    {"Write last 256 bytes", Action::Last256Bytes},
+    {"Loading Copy Code2", Action::WriteCopy2},
+    {"Restarting Copy2", Action::RestartCopy2},
+    {"Loading Copy Code1", Action::WriteCopy1},
+    {"Restarting Copy1", Action::RestartCopy1},
+    {"Finish Flash Upgrade", Action::Finish},
+};
+
+} // namespace
+
+int FirmwareUpdater::RunFlashUpgrade()
+{
+    if (!commandHandler)
+        return kReceiverNotReachable;
+    bool answered = false;
+    for (int attempt = 0; attempt < kVersionAttempts && !answered; ++attempt)
+        answered = commandHandler->GetVersion(versionInfo);
+    if (!answered)
+        return kReceiverNotReachable;
+
+    const bool newFormat = versionInfo.version >= kNewFormatVersion;
+    if (versionInfo.startPosition == 0)
+        versionInfo.startPosition = versionInfo.codePosition;
+    mode = versionInfo.codePosition == 0 && versionInfo.startPosition == 2 ? kBootCodePath : kShortPath;
+    images = &target->blocks;
+    stepFraction = 0.0;
+    step = 1;
+
+    if (mode == kShortPath) {
+        const int result = PrepareShortPath(newFormat);
+        if (result != kSwitchToFullPath)
+            return result == 0 ? RunSteps(kShortPath) : result;
+        mode = kFullPath;
+    }
+    if (mode == kFullPath) {
+        const int result = PrepareFullPath(newFormat);
+        return result == 0 ? RunSteps(kFullPath) : result;
+    }
+    return RunSteps(kBootCodePath);
+}
+
+// The short path writes copy 1 only: the receiver must run copy 2, that
+// copy must already be the target's, and copy 1 must fit where it goes.
+int FirmwareUpdater::PrepareShortPath(bool newFormat)
+{
+    if (versionInfo.startPosition == 1) {
+        qDebug() << "restarting Copy2";
+        if (!RestartWithCopy(2))
+            return kRestartCommandFailed;
+    }
+    if (versionInfo.codePosition != 2)
+        return kSwitchToFullPath;
+
+    CMDHAND_FLASH_INFOstruct info{};
+    const bool infoRead = commandHandler->GetFlashInfo(info, newFormat);
+    const bool sumsRead = commandHandler->GetHeader2Checksum(info);
+    if (!sumsRead || info.header2SumA != images->copy2SumA || info.header2SumB != images->copy2SumB)
+        return kSwitchToFullPath;
+    if (!infoRead)
+        return kFlashInfoFailed;
+    if (info.codeAddress != images->header1Id || info.codeCapacity < images->code1Size)
+        return kSwitchToFullPath;
+    return 0;
+}
+
+int FirmwareUpdater::PrepareFullPath(bool newFormat)
+{
+    if (versionInfo.startPosition == 1) {
+        qDebug() << "Restarting Copy2";
+        if (!RestartWithCopy(2))
+            return kRestartCommandFailed;
+    }
+    // Only makes sure that the receiver answers; the record is not used.
+    if (!UsesOldFlashProtocol()) {
+        CMDHAND_FLASH_INFOstruct info{};
+        if (!GetFlashInfoWithRetry(info, newFormat))
+            return errorCode;
+    }
+    return 0;
+}
+
+int FirmwareUpdater::RunSteps(int path)
+{
+    const Step *steps = path == kShortPath ? kShortPathSteps
+        : path == kFullPath                ? kFullPathSteps
+                                           : kBootCodePathSteps;
+    stepCount = path == kShortPath ? int(std::size(kShortPathSteps))
+        : path == kFullPath        ? int(std::size(kFullPathSteps))
+                                   : int(std::size(kBootCodePathSteps));
+    step = 1;
+
+    int lastAttemptedStep = 0;
+    int repeatCount = 0;
+    while (step <= stepCount) {
+        UpdateProgress();
+        // A copy write that failed gets one more try, and only one.
+        if (step == lastAttemptedStep) {
+            if (repeatCount == 1)
+                return kCopyWriteFailedTwice;
+            repeatCount = 1;
+            if (mode == kFullPath)
+                WaitMilliseconds(kRetryPauseMs);
+        } else {
+            repeatCount = 0;
+        }
+
+        const Step &current = steps[step - 1];
+        qDebug() << current.debugLine;
+        lastAttemptedStep = step;
+        switch (current.action) {
+        case Action::Finish:
+            return kUpdateSucceeded;
+        case Action::WriteCopy1:
+        case Action::WriteCopy2:
+            if (WriteCopyCode(current.action == Action::WriteCopy1 ? 1 : 2))
+                ++step;
+            break;
+        case Action::RestartCopy1:
+        case Action::RestartCopy2:
+            if (!RestartWithCopy(current.action == Action::RestartCopy1 ? 1 : 2))
+                return errorCode;
+            ++step;
+            break;
+        case Action::BootCode:
+            if (!WriteBootCode())
+                return errorCode;
+            ++step;
+            break;
+        case Action::Last256Bytes:
+            if (!WriteLast256Bytes())
+                return errorCode;
+            ++step;
+            break;
+        }
+    }
+    return kUpdateSucceeded;
+}

@@ -1,0 +1,181 @@
+#include "intropage.h"
+
+#include "firmwareupdater.h"
+#include "pagefonts.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QLabel>
+#include <QTimerEvent>
+#include <QWizard>
+
+#include <iterator>
+
+namespace {
+
+// Probed in this order, not sorted.
+constexpr int kProductIds[] = {0x1311, 0x1400, 0x1315, 0x1316, 0x1317, 0x1320};
+constexpr int kPidWithoutPackChoice = 0x1320;
+constexpr int kFirstPollMs = 500;
+constexpr int kSlowPollMs = 2000;
+constexpr int kOpenAttempts = 2;
+constexpr int kVersionAttempts = 3;
+constexpr int kPauseAfterFailureMs = 500;
+constexpr double kMinimumVersion = 6.0;
+constexpr PORTNUMBER kPort = 0;
+
+constexpr int kPackPageId = 1;
+constexpr int kUpdatePageId = 2;
+
+} // namespace
+
+struct CIntroPage::Form {
+    QWidget *centralWidget;
+    QLabel *label_main;
+    QLabel *label_search;
+};
+
+CIntroPage::CIntroPage(QWidget *parent)
+    : CWizardBase(parent)
+    , form(new Form)
+{
+    if (objectName().isEmpty())
+        setObjectName(QStringLiteral("CIntroPage"));
+    resize(600, 320);
+
+    form->centralWidget = new QWidget(this);
+    form->centralWidget->setObjectName(QStringLiteral("centralWidget"));
+    form->centralWidget->setGeometry(16, 0, 521, 241);
+
+    form->label_main = new QLabel(form->centralWidget);
+    form->label_main->setObjectName(QStringLiteral("label_main"));
+    form->label_main->setGeometry(0, 20, 501, 51);
+    form->label_main->setFont(HeadingFont());
+    form->label_main->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    form->label_main->setWordWrap(true);
+
+    form->label_search = new QLabel(form->centralWidget);
+    form->label_search->setObjectName(QStringLiteral("label_search"));
+    form->label_search->setGeometry(0, 70, 401, 31);
+    form->label_search->setFont(BodyFont());
+    form->label_search->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    form->label_search->setWordWrap(true);
+
+    setWindowTitle(tr("Dialog"));
+    form->label_main->setText(
+        tr("Please connect your Orvex receiver to your computer using the provided USB cable."));
+    form->label_search->setText(tr("Searching for your Orvex receiver..."));
+}
+
+CIntroPage::~CIntroPage() = default;
+
+void CIntroPage::initializePage()
+{
+    qDebug() << "CIntroPage::initializePage";
+    g_receiverState.found = false;
+    slowPolling = false;
+    timerId = startTimer(kFirstPollMs);
+    form->label_search->setVisible(true);
+}
+
+void CIntroPage::cleanupPage()
+{
+    qDebug() << "CIntroPage::cleanupPage";
+    killTimer(timerId);
+}
+
+bool CIntroPage::validatePage()
+{
+    return true;
+}
+
+bool CIntroPage::isComplete() const
+{
+    return g_receiverState.found;
+}
+
+int CIntroPage::nextId() const
+{
+    if (g_receiverState.pid == kPidWithoutPackChoice) {
+        // These receivers serve the current pack only.
+        g_receiverState.newPackSelected = true;
+        return kUpdatePageId;
+    }
+    return kPackPageId;
+}
+
+void CIntroPage::timerEvent(QTimerEvent *event)
+{
+    SearchForReceiver();
+    if (g_receiverState.found) {
+        qDebug() << "Pod found with PID=" << Qt::hex << g_receiverState.pid << Qt::dec << ", version="
+                 << g_receiverState.versionInfo.version << ",build=" << g_receiverState.versionInfo.build;
+        wizard()->button(QWizard::NextButton)->setEnabled(true);
+        killTimer(event->timerId());
+        form->label_search->hide();
+        wizard()->next();
+    } else if (!slowPolling) {
+        killTimer(event->timerId());
+        timerId = startTimer(kSlowPollMs);
+        slowPolling = true;
+    }
+}
+
+void CIntroPage::SearchForReceiver()
+{
+    g_receiverState.found = false;
+    g_receiverState.pid = 0;
+    for (const int id : kProductIds) {
+        qDebug() << "Look for System with PID=" << Qt::hex << id;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        const bool open = OpenReceiver(id, kPort);
+        if (open)
+            g_receiverState.found = CheckVersion();
+        if (g_receiverState.found) {
+            g_receiverState.pid = id;
+            return;
+        }
+        if (open) {
+            qDebug() << "System found but not supported";
+            ReleaseReceiver();
+        }
+    }
+}
+
+bool CIntroPage::OpenReceiver(int pid, PORTNUMBER port)
+{
+    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+        if (LookForOrvexWithSpecifiedPID(pid, port, &g_receiverState.commandHandler,
+                                         &g_receiverState.portManager, 0)
+            == 0)
+            return true;
+        WaitMilliseconds(kPauseAfterFailureMs);
+    }
+    return false;
+}
+
+bool CIntroPage::CheckVersion()
+{
+    for (int attempt = 0; attempt < kVersionAttempts; ++attempt) {
+        if (g_receiverState.commandHandler->GetVersion(g_receiverState.versionInfo)) {
+            qDebug() << "GetVersion=" << g_receiverState.versionInfo.version;
+            // A version that is not a number compares false: rejected.
+            return g_receiverState.versionInfo.version >= kMinimumVersion;
+        }
+        WaitMilliseconds(kPauseAfterFailureMs);
+    }
+    return false;
+}
+
+void CIntroPage::ReleaseReceiver()
+{
+    if (g_receiverState.portManager) {
+        g_receiverState.portManager->ClosePort();
+        DeletePortManager(g_receiverState.portManager);
+    }
+    if (g_receiverState.commandHandler)
+        DeleteCommandHandler(g_receiverState.commandHandler);
+    g_receiverState.commandHandler = nullptr;
+    g_receiverState.portManager = nullptr;
+}

@@ -1,0 +1,45 @@
+#ifndef ORVEX_INTROPAGE_H
+#define ORVEX_INTROPAGE_H
+
+#include "wizardbase.h"
+
+#include "orvexsys.h"
+
+#include <memory>
+
+class QLabel;
+
+// The first page: polls for a receiver until one with supported firmware
+// opens, keeps it in g_receiverState and moves on by itself.
+class CIntroPage : public CWizardBase
+{
+    Q_OBJECT
+
+public:
+    explicit CIntroPage(QWidget *parent = nullptr);
+    ~CIntroPage() override;
+
+    void initializePage() override;
+    void cleanupPage() override;
+    bool validatePage() override;
+    bool isComplete() const override;
+    int nextId() const override;
+
+protected:
+    // One poll: a sweep over all product IDs.
+    void timerEvent(QTimerEvent *event) override;
+
+private:
+    struct Form;
+
+    void SearchForReceiver();
+    bool OpenReceiver(int pid, PORTNUMBER port);
+    bool CheckVersion();
+    void ReleaseReceiver();
+
+    std::unique_ptr<Form> form;
+    int timerId = 0;
+    bool slowPolling = false;
+};
+
+#endif

@@ -1,0 +1,9 @@
+#include "pageflags.h"
+
+bool g_backButtonVisible = false;
+bool g_finishButtonVisible = false;
+bool g_nextButtonVisible = false;
+bool g_updateButtonVisible = false;
+bool g_cancelButtonVisible = false;
+bool g_closeAllowed = true;
+bool g_restartRequested = false;

@@ -1,0 +1,124 @@
+#include "selectscrivetpack.h"
+
+#include "pagefonts.h"
+#include "receiverstate.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QPixmap>
+#include <QRadioButton>
+#include <QWizard>
+
+namespace {
+
+constexpr int kUpdatePageId = 2;
+
+} // namespace
+
+struct CSelectScrivetPack::Form {
+    QWidget *centralWidget;
+    QLabel *label_main;
+    QRadioButton *scrivetpack_new;
+    QRadioButton *scrivetpack_classic;
+    QRadioButton *scrivetpack_none;
+    QLabel *newpenimage;
+    QLabel *oldpenimage;
+};
+
+CSelectScrivetPack::CSelectScrivetPack(QWidget *parent)
+    : CWizardBase(parent)
+    , form(new Form)
+{
+    if (objectName().isEmpty())
+        setObjectName(QStringLiteral("CSelectScrivetPack"));
+    resize(600, 320);
+
+    form->centralWidget = new QWidget(this);
+    form->centralWidget->setObjectName(QStringLiteral("centralWidget"));
+    form->centralWidget->setGeometry(16, 0, 551, 271);
+
+    form->label_main = new QLabel(form->centralWidget);
+    form->label_main->setObjectName(QStringLiteral("label_main"));
+    form->label_main->setGeometry(0, 20, 501, 51);
+    form->label_main->setFont(HeadingFont());
+    form->label_main->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    form->label_main->setWordWrap(true);
+
+    const auto radioButton = [this](const char *name, int y, int width) {
+        auto *button = new QRadioButton(form->centralWidget);
+        button->setObjectName(QLatin1String(name));
+        button->setGeometry(252, y, width, 21);
+        button->setFont(BodyFont());
+        return button;
+    };
+    form->scrivetpack_new = radioButton("scrivetpack_new", 111, 191);
+    form->scrivetpack_classic = radioButton("scrivetpack_classic", 162, 210);
+    form->scrivetpack_none = radioButton("scrivetpack_none", 213, 281);
+
+    const auto penImage = [this](const char *name, int y, const char *picture) {
+        auto *label = new QLabel(form->centralWidget);
+        label->setObjectName(QLatin1String(name));
+        label->setGeometry(50, y, 183, 50);
+        label->setPixmap(QPixmap(QLatin1String(picture)));
+        return label;
+    };
+    form->newpenimage = penImage("newpenimage", 100, ":/images/scrivetpen_new.png");
+    form->oldpenimage = penImage("oldpenimage", 150, ":/images/scrivetpen_old.png");
+
+    setWindowTitle(tr("WizardPage"));
+    form->label_main->setText(
+        tr("Please select the Orvex Scrivet Pack that you will be using with this Orvex receiver..."));
+    form->scrivetpack_new->setText(tr("Scrivet Pack"));
+    form->scrivetpack_classic->setText(tr("Scrivet Pack Classic"));
+    form->scrivetpack_none->setText(tr("I am not using a Scrivet Pack"));
+
+    QMetaObject::connectSlotsByName(this);
+}
+
+CSelectScrivetPack::~CSelectScrivetPack() = default;
+
+void CSelectScrivetPack::initializePage()
+{
+    form->scrivetpack_new->setChecked(true);
+    form->scrivetpack_classic->setChecked(false);
+    form->scrivetpack_none->setChecked(false);
+}
+
+bool CSelectScrivetPack::isComplete() const
+{
+    return form->scrivetpack_new->isChecked() || form->scrivetpack_classic->isChecked()
+        || form->scrivetpack_none->isChecked();
+}
+
+bool CSelectScrivetPack::validatePage()
+{
+    // Without a pack the current pack's table applies.
+    g_receiverState.newPackSelected =
+        form->scrivetpack_none->isChecked() || form->scrivetpack_new->isChecked();
+    return true;
+}
+
+int CSelectScrivetPack::nextId() const
+{
+    return kUpdatePageId;
+}
+
+void CSelectScrivetPack::EnableNext()
+{
+    wizard()->button(QWizard::NextButton)->setEnabled(true);
+}
+
+void CSelectScrivetPack::on_scrivetpack_new_clicked()
+{
+    EnableNext();
+}
+
+void CSelectScrivetPack::on_scrivetpack_classic_clicked()
+{
+    EnableNext();
+}
+
+void CSelectScrivetPack::on_scrivetpack_none_clicked()
+{
+    EnableNext();
+}

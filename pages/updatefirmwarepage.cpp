@@ -1,0 +1,165 @@
+#include "updatefirmwarepage.h"
+
+#include "pagefonts.h"
+#include "pageflags.h"
+#include "sleepinhibitor.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDebug>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimerEvent>
+#include <QWizard>
+
+namespace {
+
+constexpr int kStartDelayMs = 500; // lets the new texts paint before the run blocks
+
+} // namespace
+
+struct CUpdateFirmwarePage::Form {
+    QWidget *centralWidget;
+    QLabel *label_msg1;
+    QLabel *label_msg2;
+    QProgressBar *progressBar;
+};
+
+CUpdateFirmwarePage::CUpdateFirmwarePage(QWidget *parent)
+    : CWizardBase(parent)
+    , form(new Form)
+{
+    if (objectName().isEmpty())
+        setObjectName(QStringLiteral("CUpdateFirmwarePage"));
+    resize(600, 320);
+
+    form->centralWidget = new QWidget(this);
+    form->centralWidget->setObjectName(QStringLiteral("centralWidget"));
+    form->centralWidget->setGeometry(16, 0, 581, 241);
+
+    form->label_msg1 = new QLabel(form->centralWidget);
+    form->label_msg1->setObjectName(QStringLiteral("label_msg1"));
+    form->label_msg1->setGeometry(0, 20, 551, 31);
+    form->label_msg1->setFont(HeadingFont());
+    form->label_msg1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    form->label_msg1->setWordWrap(true);
+
+    form->label_msg2 = new QLabel(form->centralWidget);
+    form->label_msg2->setObjectName(QStringLiteral("label_msg2"));
+    form->label_msg2->setGeometry(0, 50, 511, 61);
+    form->label_msg2->setFont(BodyFont());
+    form->label_msg2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    form->label_msg2->setWordWrap(true);
+
+    form->progressBar = new QProgressBar(form->centralWidget);
+    form->progressBar->setObjectName(QStringLiteral("progressBar"));
+    form->progressBar->setGeometry(66, 140, 410, 23);
+    form->progressBar->setValue(24);
+    form->progressBar->setTextVisible(false);
+
+    setWindowTitle(tr("WizardPage"));
+    form->label_msg1->setText(tr("<placeholder do not translate>"));
+    form->label_msg2->setText(tr("<placeholder do not translate>"));
+    QMetaObject::connectSlotsByName(this);
+
+    form->progressBar->setValue(0);
+    form->progressBar->hide();
+}
+
+CUpdateFirmwarePage::~CUpdateFirmwarePage() = default;
+
+void CUpdateFirmwarePage::initializePage()
+{
+    qDebug() << "CUpdateFirmwarePage::initializePage";
+    g_backButtonVisible = true;
+    g_cancelButtonVisible = false;
+    g_nextButtonVisible = false;
+    g_updateButtonVisible = false;
+    g_finishButtonVisible = false;
+    form->label_msg2->show();
+    form->progressBar->hide();
+
+    updater.Load(g_receiverState, form->progressBar);
+    if (!updater.FindUpgrade()) {
+        g_finishButtonVisible = true;
+        form->label_msg1->setText(tr("Your Orvex receiver firmware is up to date."));
+        form->label_msg2->hide();
+        return;
+    }
+    form->label_msg1->setText(tr("Your Orvex receiver firmware needs to be updated."));
+    form->label_msg2->setText(
+        tr("Click \"Update\" to install the updated firmware on your Orvex receiver. Do not unplug "
+           "the Orvex receiver until the firmware is updated."));
+    wizard()->setButtonText(QWizard::CustomButton1, tr("&Update"));
+    wizard()->setOption(QWizard::HaveCustomButton1, true);
+    // Entering the page again must not add a second connection.
+    connect(wizard(), &QWizard::customButtonClicked, this, &CUpdateFirmwarePage::OnUpdate,
+            Qt::UniqueConnection);
+    g_updateButtonVisible = true;
+    g_cancelButtonVisible = true;
+}
+
+int CUpdateFirmwarePage::nextId() const
+{
+    return -1;
+}
+
+void CUpdateFirmwarePage::OnUpdate()
+{
+    wizard()->button(QWizard::BackButton)->hide();
+    wizard()->button(QWizard::CancelButton)->hide();
+    wizard()->button(QWizard::CustomButton1)->setEnabled(false);
+
+    form->label_msg1->setText(tr("Your Orvex receiver firmware is being updated..."));
+    form->label_msg2->setText(tr("This process may take several minutes. Do not unplug the Orvex "
+                                 "receiver until the firmware is updated."));
+    form->progressBar->show();
+    updater.UpdateProgress();
+    startTimer(kStartDelayMs);
+}
+
+void CUpdateFirmwarePage::timerEvent(QTimerEvent *event)
+{
+    killTimer(event->timerId());
+    RunUpdate();
+}
+
+void CUpdateFirmwarePage::RunUpdate()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    int result = kUpdateSucceeded;
+    {
+        // Nothing may close the window, nor the system sleep, under the write.
+        SleepInhibitor inhibitor;
+        g_closeAllowed = false;
+        result = updater.RunFlashUpgrade();
+        g_closeAllowed = true;
+    }
+    QApplication::restoreOverrideCursor();
+
+    wizard()->button(QWizard::CustomButton1)->hide();
+    wizard()->button(QWizard::FinishButton)->show();
+
+    if (result == kUpdateSucceeded) {
+        form->label_msg1->setText(tr("Your Orvex receiver firmware has been updated."));
+        form->label_msg2->hide();
+        return;
+    }
+    if (result == kReceiverNotReachable) {
+        g_restartRequested = true;
+        wizard()->close();
+        return;
+    }
+    messageBox.setText(tr("Your Orvex receiver failed to update. Please provide Technical Support "
+                          "with the following error code: ")
+                       + QString::number(result));
+    messageBox.setInformativeText(tr("Please unplug the Orvex receiver before restarting the updater. "
+                                     "Would you like to retry the update?"));
+    QAbstractButton *yes = messageBox.addButton(tr("Yes"), QMessageBox::YesRole);
+    messageBox.addButton(tr("No"), QMessageBox::NoRole);
+    messageBox.exec();
+    if (messageBox.clickedButton() == yes)
+        g_restartRequested = true;
+    wizard()->close();
+}

@@ -1,0 +1,39 @@
+#ifndef ORVEX_UPDATEFIRMWAREPAGE_H
+#define ORVEX_UPDATEFIRMWAREPAGE_H
+
+#include "firmwareupdater.h"
+#include "wizardbase.h"
+
+#include <memory>
+
+class QLabel;
+class QProgressBar;
+
+// The last page: says whether the receiver needs new firmware, offers the
+// update, runs it and reports the outcome.
+class CUpdateFirmwarePage : public CWizardBase
+{
+    Q_OBJECT
+
+public:
+    explicit CUpdateFirmwarePage(QWidget *parent = nullptr);
+    ~CUpdateFirmwarePage() override;
+
+    void initializePage() override;
+    int nextId() const override;
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+
+private slots:
+    void OnUpdate();
+
+private:
+    struct Form;
+    void RunUpdate();
+
+    std::unique_ptr<Form> form;
+    FirmwareUpdater updater;
+};
+
+#endif

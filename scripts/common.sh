@@ -1,0 +1,33 @@
+# Shared by scripts/run and scripts/test: install what is missing, then
+# configure and build incrementally.
+
+ORVEX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+ORVEX_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-tools-dev qt6-l10n-tools)
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# ensure_packages [extra package...]
+ensure_packages() {
+    local missing=()
+    local package
+    for package in "${ORVEX_PACKAGES[@]}" "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
+            || missing+=("$package")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        as_root apt-get update -qq
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+            "${missing[@]}"
+    fi
+}
+
+# build_tree DIR [cmake option...]
+build_tree() {
+    local dir=$1
+    shift
+    cmake -S "$ORVEX_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j"$(nproc)"
+}

@@ -1,0 +1,169 @@
+#ifndef ORVEX_SIM_RECEIVER_H
+#define ORVEX_SIM_RECEIVER_H
+
+#include "firmware.h"
+#include "orvexsys.h"
+
+#include <QDataStream>
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <memory>
+
+namespace sim {
+
+constexpr quint32 kBootRegionSize = 0x8000;
+constexpr quint32 kMarkerAddress1 = 0xF0000;
+constexpr quint32 kMarkerAddress2 = 0xFFF00;
+constexpr int kSectorSize = 64;
+constexpr int kMaxBlocksPerCodeWrite = 5;
+constexpr quint32 kDefaultCapacity = 0x30000;
+
+// When calls of one operation fail.
+struct Fault {
+    QSet<int> failCalls; // numbers (from 1) of the calls that fail
+    bool always = false;
+    int answerFrom = 0;  // calls before this number fail
+
+    bool Fails(int callNumber) const;
+};
+
+// One library call as the receiver saw it.
+struct Call {
+    QString op;
+    quint32 a = 0; // address, offset, mode or position
+    quint32 b = 0; // block count
+    QByteArray data;
+};
+
+struct Slot {
+    QByteArray header; // empty: erased
+    QByteArray code;   // bytes written so far; erased beyond
+};
+
+// A simulated receiver: its flash, what it runs, and the faults it is
+// told to show. Every command handler opened on it works on this object.
+class Receiver
+{
+public:
+    static constexpr int kDead = -1; // nothing boots, not even the boot code
+
+    // Configuration.
+    int restartTimeMs = 2000;
+    int latencyMs = 3;
+    quint32 capacity = kDefaultCapacity;
+    QHash<QString, Fault> faults;
+    qint64 unplugAtCall = 0; // the cable is pulled during this call
+    int tornWriteBytes = -1; // bytes of that call's data that still land
+    bool versionNaN = false;
+
+    // Flash.
+    QByteArray boot;                   // 0x0000 upward, kBootRegionSize bytes
+    std::array<QByteArray, 2> markers; // 0xF0000 and 0xFFF00
+    std::array<Slot, 2> codeSlots;         // copy 1 at kSlot1Address, copy 2 at kSlot2Address
+
+    // What runs.
+    quint32 pid = 0;
+    int running = 0; // 1 or 2, 0 for the boot code, kDead
+    int startPosition = 0;
+    FirmwareIdentity runningIdentity;
+
+    // Connection.
+    bool plugged = true;
+    bool connected = false;
+    qint64 reachableAtMs = 0;
+
+    // What the receiver saw.
+    qint64 calls = 0;
+    QHash<QString, int> callCounts;
+    QList<Call> log;
+    QStringList violations;
+    bool keepLog = true;
+
+    Receiver();
+
+    // Boots as after a restart on `position`: that copy if valid, else the
+    // other valid copy, else the boot code, else nothing.
+    void Boot(int position);
+    bool SlotValid(int position) const;
+    static quint32 SlotAddress(int position);
+
+    // Test hooks: pull the cable (flash keeps what it has) and put it back
+    // (the receiver powers up on its start position).
+    void Unplug();
+    void Plug();
+
+    bool Reachable() const;
+    bool OldFlashProtocol() const;
+    int OfferedSlot() const;
+
+    // The library operations; Open is LookForOrvexWithSpecifiedPID's part.
+    bool Open();
+    bool GetVersion(CMDHAND_VERSIONstruct &version);
+    bool GetFlashInfo(CMDHAND_FLASH_INFOstruct &info, bool newFormat);
+    bool GetHeader2Checksum(CMDHAND_FLASH_INFOstruct &info);
+    bool SetWriteMode(CMDHAND_WRITE_MODE mode);
+    bool WriteFlashHeader(const unsigned char *header);
+    bool WriteFlashCode(unsigned int offset, unsigned int count, const unsigned char *data);
+    bool WriteFlashSector(unsigned int address, const unsigned char *data);
+    bool PrepareToCloseConnection();
+    bool RestartWithCodeInPosition(int position);
+    bool CloseConnection();
+    bool InitializeConnection();
+
+    // Asks the bus to save its state, when it keeps one.
+    void Save() const;
+    void Write(QDataStream &out) const;
+    bool Read(QDataStream &in);
+
+private:
+    // Counts the call, spends its latency, and says whether it gets through.
+    // `bytes` is what a write carries; a torn write keeps only its prefix.
+    bool Enter(const char *op, bool needsConnection, int *landingBytes = nullptr, int bytes = 0);
+    void Record(const char *op, quint32 a, quint32 b, const unsigned char *data, int size);
+    bool Refuse(const QString &why);
+
+    bool writeArmed = false;  // write mode 1 seen since connecting
+    bool sectorArmed = false; // write mode 2 set for the next sector
+    bool prepared = false;
+    int writeSlot = 0;
+};
+
+// The receivers attached to the simulated USB bus.
+class Bus
+{
+public:
+    static Bus &Instance();
+
+    // Fills the bus from the scenario named by ORVEX_SIM_SCENARIO (or the
+    // state file named by ORVEX_SIM_STATE), once, unless a test has already
+    // set it up.
+    void EnsureConfigured();
+    // Empty bus, counters cleared; no scenario is read afterwards.
+    void Reset();
+
+    std::shared_ptr<Receiver> Attach(std::shared_ptr<Receiver> receiver);
+    const QList<std::shared_ptr<Receiver>> &Receivers() const { return receivers; }
+
+    // Where the receivers are saved after every change; empty: not saved.
+    QString stateFile;
+    void SaveState() const;
+    bool LoadState(const QString &file, QString *error);
+
+    static constexpr int kMaxReceivers = 16;
+    int liveHandlers = 0;
+    int livePortManagers = 0;
+    QStringList releaseLog; // release calls, in order
+
+private:
+    QList<std::shared_ptr<Receiver>> receivers;
+    bool configured = false;
+};
+
+} // namespace sim
+
+#endif

@@ -1,0 +1,360 @@
+#include "scenario.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace sim {
+
+namespace {
+
+constexpr qint64 kMaxScenarioBytes = 1 << 20;
+constexpr int kDefaultCode1Size = 30000;
+constexpr int kDefaultCode2Size = 15000;
+constexpr double kDefaultBootVersion = 6.0;
+constexpr quint32 kStandInWord1 = 0x00004F52;
+constexpr quint32 kStandInWord5 = 0x56580001;
+constexpr quint32 kStandInWord7 = 0x53494D00;
+
+const QStringList kOperations = {
+    QStringLiteral("LookForOrvexWithSpecifiedPID"), QStringLiteral("GetVersion"),
+    QStringLiteral("GetFlashInfo"), QStringLiteral("GetHeader2Checksum"),
+    QStringLiteral("SetWriteMode"), QStringLiteral("WriteFlashHeader"),
+    QStringLiteral("WriteFlashCode"), QStringLiteral("WriteFlashSector"),
+    QStringLiteral("PrepareToCloseConnection"), QStringLiteral("RestartWithCodeInPosition"),
+    QStringLiteral("CloseConnection"), QStringLiteral("InitializeConnection"),
+};
+
+const QStringList kReceiverKeys = {
+    QStringLiteral("pid"), QStringLiteral("version"), QStringLiteral("build"),
+    QStringLiteral("running"), QStringLiteral("startPosition"), QStringLiteral("restartMs"),
+    QStringLiteral("latencyMs"), QStringLiteral("capacity"), QStringLiteral("slot1"),
+    QStringLiteral("slot2"), QStringLiteral("boot"), QStringLiteral("faults"),
+    QStringLiteral("unplugAtCall"), QStringLiteral("tornWriteBytes"),
+    QStringLiteral("versionNaN"), QStringLiteral("plugged"),
+};
+
+Slot GeneratedSlot(const FirmwareIdentity &identity, int size)
+{
+    Slot slot;
+    slot.code = MakeFirmwareBlock(identity, size);
+    slot.header = MakeHeader(Receiver::SlotAddress(int(identity.copy)), quint32(slot.code.size()),
+                             identity.copy == 1 ? 1 : 0, kStandInWord1, kStandInWord5,
+                             kStandInWord7);
+    return slot;
+}
+
+// Reads one receiver; every problem names where it is.
+class ReceiverReader
+{
+public:
+    ReceiverReader(const QJsonObject &object, const QString &where, const QString &baseDir)
+        : object(object), where(where), baseDir(baseDir)
+    {
+    }
+
+    std::shared_ptr<Receiver> Read(QString *error);
+
+private:
+    bool Fail(const QString &problem)
+    {
+        if (problemText.isEmpty())
+            problemText = where + QStringLiteral(": ") + problem;
+        return false;
+    }
+    qint64 Integer(const QJsonObject &from, const QString &key, qint64 fallback, qint64 low,
+                   qint64 high, const QString &context);
+    double Number(const QString &key, double fallback);
+    quint32 Pid(const QJsonValue &value, const QString &context);
+    bool ReadSlot(Receiver &receiver, int position, const FirmwareIdentity &running);
+    bool ReadBoot(Receiver &receiver);
+    bool ReadFaults(Receiver &receiver);
+    QByteArray FileBytes(const QString &name);
+
+    QJsonObject object;
+    QString where;
+    QString baseDir;
+    QString problemText;
+};
+
+qint64 ReceiverReader::Integer(const QJsonObject &from, const QString &key, qint64 fallback,
+                               qint64 low, qint64 high, const QString &context)
+{
+    const QJsonValue value = from.value(key);
+    if (value.isUndefined())
+        return fallback;
+    const double number = value.toDouble(qQNaN());
+    if (!value.isDouble() || number != qint64(number) || number < low || number > high) {
+        Fail(QStringLiteral("%1\"%2\" must be a whole number from %3 to %4")
+                 .arg(context, key).arg(low).arg(high));
+        return fallback;
+    }
+    return qint64(number);
+}
+
+double ReceiverReader::Number(const QString &key, double fallback)
+{
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined())
+        return fallback;
+    if (!value.isDouble()) {
+        Fail(QStringLiteral("\"%1\" must be a number").arg(key));
+        return fallback;
+    }
+    return value.toDouble();
+}
+
+quint32 ReceiverReader::Pid(const QJsonValue &value, const QString &context)
+{
+    bool ok = value.isDouble() && value.toDouble() >= 0 && value.toDouble() <= 0xFFFF;
+    quint32 pid = ok ? quint32(value.toDouble()) : 0;
+    if (value.isString()) {
+        QString text = value.toString();
+        if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+            text = text.mid(2);
+        pid = text.toUInt(&ok, 16);
+        ok = ok && pid <= 0xFFFF;
+    }
+    if (!ok)
+        Fail(QStringLiteral("%1\"pid\" must be a product ID such as \"1317\"").arg(context));
+    return pid;
+}
+
+QByteArray ReceiverReader::FileBytes(const QString &name)
+{
+    QFile file(QDir(baseDir).absoluteFilePath(name));
+    if (!file.open(QIODevice::ReadOnly)) {
+        Fail(QStringLiteral("cannot read \"%1\"").arg(file.fileName()));
+        return {};
+    }
+    return file.readAll();
+}
+
+bool ReceiverReader::ReadSlot(Receiver &receiver, int position, const FirmwareIdentity &running)
+{
+    const QString key = QStringLiteral("slot%1").arg(position);
+    const QJsonValue value = object.value(key);
+    FirmwareIdentity identity = running;
+    identity.copy = quint32(position);
+    int size = position == 1 ? kDefaultCode1Size : kDefaultCode2Size;
+    Slot &slot = receiver.codeSlots[position - 1];
+
+    if (value.isUndefined() || value == QJsonValue(QStringLiteral("generated"))) {
+        slot = GeneratedSlot(identity, size);
+        return true;
+    }
+    if (value == QJsonValue(QStringLiteral("empty"))) {
+        slot = Slot();
+        return true;
+    }
+    if (!value.isObject())
+        return Fail(QStringLiteral("\"%1\" must be \"generated\", \"empty\" or an object").arg(key));
+
+    const QJsonObject spec = value.toObject();
+    const QString context = key + QLatin1Char('.');
+    if (spec.contains(QStringLiteral("header")) || spec.contains(QStringLiteral("code"))) {
+        slot.header = FileBytes(spec.value(QStringLiteral("header")).toString()).left(kHeaderSize);
+        slot.code = FileBytes(spec.value(QStringLiteral("code")).toString());
+        if (problemText.isEmpty() && slot.header.size() != kHeaderSize)
+            return Fail(QStringLiteral("%1header must hold at least 64 bytes").arg(context));
+        return problemText.isEmpty();
+    }
+    for (const QString &field : spec.keys()) {
+        if (!QStringList{QStringLiteral("pid"), QStringLiteral("version"), QStringLiteral("build"),
+                         QStringLiteral("size")}
+                 .contains(field))
+            return Fail(QStringLiteral("unknown key \"%1%2\"").arg(context, field));
+    }
+    if (spec.contains(QStringLiteral("pid")))
+        identity.pid = Pid(spec.value(QStringLiteral("pid")), context);
+    if (spec.contains(QStringLiteral("version"))) {
+        if (!spec.value(QStringLiteral("version")).isDouble())
+            return Fail(QStringLiteral("%1\"version\" must be a number").arg(context));
+        identity.version = spec.value(QStringLiteral("version")).toDouble();
+    }
+    identity.build = qint32(Integer(spec, QStringLiteral("build"), identity.build, 0, 0x7FFFFFFF, context));
+    size = int(Integer(spec, QStringLiteral("size"), size, kIdentitySize, receiver.capacity, context));
+    slot = GeneratedSlot(identity, size);
+    return problemText.isEmpty();
+}
+
+bool ReceiverReader::ReadBoot(Receiver &receiver)
+{
+    const QJsonValue value = object.value(QStringLiteral("boot"));
+    FirmwareIdentity identity;
+    identity.version = kDefaultBootVersion;
+    if (value == QJsonValue(QStringLiteral("empty")))
+        return true;
+    if (value.isObject()) {
+        const QJsonObject spec = value.toObject();
+        if (!spec.value(QStringLiteral("version")).isDouble() && spec.contains(QStringLiteral("version")))
+            return Fail(QStringLiteral("boot.\"version\" must be a number"));
+        identity.version = spec.value(QStringLiteral("version")).toDouble(kDefaultBootVersion);
+        identity.build = qint32(Integer(spec, QStringLiteral("build"), 0, 0, 0x7FFFFFFF,
+                                        QStringLiteral("boot.")));
+    } else if (!value.isUndefined() && value != QJsonValue(QStringLiteral("generated"))) {
+        return Fail(QStringLiteral("\"boot\" must be \"generated\", \"empty\" or an object"));
+    }
+    identity.pid = receiver.pid;
+    receiver.boot.replace(0, kBootCodeSize, MakeFirmwareBlock(identity, kBootCodeSize));
+    return problemText.isEmpty();
+}
+
+bool ReceiverReader::ReadFaults(Receiver &receiver)
+{
+    const QJsonValue value = object.value(QStringLiteral("faults"));
+    if (value.isUndefined())
+        return true;
+    if (!value.isObject())
+        return Fail(QStringLiteral("\"faults\" must be an object of operation names"));
+    const QJsonObject faults = value.toObject();
+    for (auto it = faults.begin(); it != faults.end(); ++it) {
+        if (!kOperations.contains(it.key()))
+            return Fail(QStringLiteral("unknown operation \"%1\" in \"faults\"").arg(it.key()));
+        if (!it.value().isObject())
+            return Fail(QStringLiteral("faults.\"%1\" must be an object").arg(it.key()));
+        const QJsonObject spec = it.value().toObject();
+        const QString context = QStringLiteral("faults.%1.").arg(it.key());
+        Fault fault;
+        for (const QString &field : spec.keys()) {
+            if (!QStringList{QStringLiteral("fail"), QStringLiteral("always"), QStringLiteral("answerFrom")}
+                     .contains(field))
+                return Fail(QStringLiteral("unknown key \"%1%2\"").arg(context, field));
+        }
+        const QJsonValue fail = spec.value(QStringLiteral("fail"));
+        if (!fail.isUndefined() && !fail.isArray())
+            return Fail(QStringLiteral("%1\"fail\" must be a list of call numbers").arg(context));
+        for (const QJsonValue &n : fail.toArray()) {
+            if (!n.isDouble() || n.toDouble() < 1 || n.toDouble() != int(n.toDouble()))
+                return Fail(QStringLiteral("%1\"fail\" must hold call numbers from 1").arg(context));
+            fault.failCalls.insert(int(n.toDouble()));
+        }
+        const QJsonValue always = spec.value(QStringLiteral("always"));
+        if (!always.isUndefined() && !always.isBool())
+            return Fail(QStringLiteral("%1\"always\" must be true or false").arg(context));
+        fault.always = always.toBool();
+        fault.answerFrom = int(Integer(spec, QStringLiteral("answerFrom"), 0, 0, 1000000, context));
+        receiver.faults.insert(it.key(), fault);
+    }
+    return problemText.isEmpty();
+}
+
+std::shared_ptr<Receiver> ReceiverReader::Read(QString *error)
+{
+    auto receiver = std::make_shared<Receiver>();
+    for (const QString &key : object.keys()) {
+        if (!kReceiverKeys.contains(key))
+            Fail(QStringLiteral("unknown key \"%1\"").arg(key));
+    }
+    if (!object.contains(QStringLiteral("pid")))
+        Fail(QStringLiteral("\"pid\" is missing"));
+    receiver->pid = Pid(object.value(QStringLiteral("pid")), QString());
+
+    FirmwareIdentity identity;
+    identity.pid = receiver->pid;
+    identity.version = Number(QStringLiteral("version"), 6.01);
+    identity.build = qint32(Integer(object, QStringLiteral("build"), 0, 0, 0x7FFFFFFF, QString()));
+    const int running = int(Integer(object, QStringLiteral("running"), 2, 0, 2, QString()));
+    receiver->startPosition =
+        int(Integer(object, QStringLiteral("startPosition"), running, 0, 2, QString()));
+    receiver->restartTimeMs =
+        int(Integer(object, QStringLiteral("restartMs"), receiver->restartTimeMs, 0, 3600000, QString()));
+    receiver->latencyMs =
+        int(Integer(object, QStringLiteral("latencyMs"), receiver->latencyMs, 0, 60000, QString()));
+    receiver->capacity = quint32(
+        Integer(object, QStringLiteral("capacity"), receiver->capacity, 0, 0xFFFFFFFFll, QString()));
+    receiver->unplugAtCall =
+        Integer(object, QStringLiteral("unplugAtCall"), 0, 0, 0x7FFFFFFFll, QString());
+    receiver->tornWriteBytes =
+        int(Integer(object, QStringLiteral("tornWriteBytes"), -1, -1, 320, QString()));
+    const QJsonValue nan = object.value(QStringLiteral("versionNaN"));
+    if (!nan.isUndefined() && !nan.isBool())
+        Fail(QStringLiteral("\"versionNaN\" must be true or false"));
+    receiver->versionNaN = nan.toBool();
+    const QJsonValue plugged = object.value(QStringLiteral("plugged"));
+    if (!plugged.isUndefined() && !plugged.isBool())
+        Fail(QStringLiteral("\"plugged\" must be true or false"));
+
+    if (problemText.isEmpty() && ReadSlot(*receiver, 1, identity) && ReadSlot(*receiver, 2, identity)
+        && ReadBoot(*receiver) && ReadFaults(*receiver)) {
+        receiver->Boot(running);
+        receiver->plugged = plugged.toBool(true);
+        return receiver;
+    }
+    *error = problemText;
+    return nullptr;
+}
+
+} // namespace
+
+std::shared_ptr<Receiver> MakeReceiver(quint32 pid, double version, qint32 build, int running)
+{
+    QJsonObject object{{QStringLiteral("pid"), double(pid)},
+                       {QStringLiteral("version"), version},
+                       {QStringLiteral("build"), build},
+                       {QStringLiteral("running"), running}};
+    QString error;
+    return ReceiverReader(object, QStringLiteral("receiver"), QString()).Read(&error);
+}
+
+bool ParseScenario(const QByteArray &json, const QString &baseDir,
+                   QList<std::shared_ptr<Receiver>> *receivers, QString *error)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        *error = QStringLiteral("%1 at offset %2").arg(parseError.errorString()).arg(parseError.offset);
+        return false;
+    }
+    const QJsonObject root = document.object();
+    if (!document.isObject() || !root.value(QStringLiteral("receivers")).isArray()) {
+        *error = QStringLiteral("expected an object with a \"receivers\" list");
+        return false;
+    }
+    for (const QString &key : root.keys()) {
+        if (key != QLatin1String("receivers") && key != QLatin1String("description")) {
+            *error = QStringLiteral("unknown key \"%1\"").arg(key);
+            return false;
+        }
+    }
+    const QJsonArray list = root.value(QStringLiteral("receivers")).toArray();
+    if (list.size() > Bus::kMaxReceivers) {
+        *error = QStringLiteral("more than %1 receivers").arg(Bus::kMaxReceivers);
+        return false;
+    }
+    QList<std::shared_ptr<Receiver>> parsed;
+    for (int i = 0; i < list.size(); ++i) {
+        const QString where = QStringLiteral("receiver %1").arg(i + 1);
+        if (!list.at(i).isObject()) {
+            *error = where + QStringLiteral(": must be an object");
+            return false;
+        }
+        auto receiver = ReceiverReader(list.at(i).toObject(), where, baseDir).Read(error);
+        if (!receiver)
+            return false;
+        parsed << receiver;
+    }
+    *receivers = parsed;
+    return true;
+}
+
+bool LoadScenario(const QString &nameOrFile, QList<std::shared_ptr<Receiver>> *receivers,
+                  QString *error)
+{
+    const QString builtIn = QStringLiteral(":/scenarios/%1.json").arg(nameOrFile);
+    QFile file(QFile::exists(builtIn) ? builtIn : nameOrFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot be read (%1)").arg(file.errorString());
+        return false;
+    }
+    if (file.size() > kMaxScenarioBytes) {
+        *error = QStringLiteral("is larger than %1 bytes").arg(kMaxScenarioBytes);
+        return false;
+    }
+    return ParseScenario(file.readAll(), QFileInfo(file.fileName()).absolutePath(), receivers, error);
+}
+
+} // namespace sim

@@ -1,0 +1,150 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_TW">
+<context>
+    <name>CConfigWizard</name>
+    <message>
+        <source>Orvex Firmware Updater</source>
+        <translation>Orvex 韌體更新程式</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>上一步</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>下一步</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>關閉</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>CIntroPage</name>
+    <message>
+        <source>Dialog</source>
+        <translation>對話方塊</translation>
+    </message>
+    <message>
+        <source>Please connect your Orvex receiver to your computer using the provided USB cable.</source>
+        <translation>請使用隨附的 USB 線將 Orvex 接收器連接到電腦。</translation>
+    </message>
+    <message>
+        <source>Searching for your Orvex receiver...</source>
+        <translation>正在尋找 Orvex 接收器...</translation>
+    </message>
+</context>
+<context>
+    <name>CSelectScrivetPack</name>
+    <message>
+        <source>WizardPage</source>
+        <translation>精靈頁面</translation>
+    </message>
+    <message>
+        <source>Please select the Orvex Scrivet Pack that you will be using with this Orvex receiver...</source>
+        <translation>請選擇將與此 Orvex 接收器一起使用的 Orvex Scrivet Pack...</translation>
+    </message>
+    <message>
+        <source>Scrivet Pack</source>
+        <translation>Scrivet Pack</translation>
+    </message>
+    <message>
+        <source>Scrivet Pack Classic</source>
+        <translation>Scrivet Pack Classic</translation>
+    </message>
+    <message>
+        <source>I am not using a Scrivet Pack</source>
+        <translation>我不使用 Scrivet Pack</translation>
+    </message>
+</context>
+<context>
+    <name>CUpdateFirmwarePage</name>
+    <message>
+        <source>WizardPage</source>
+        <translation>精靈頁面</translation>
+    </message>
+    <message>
+        <source>&lt;placeholder do not translate&gt;</source>
+        <translation>&lt;placeholder do not translate&gt;</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware is up to date.</source>
+        <translation>您的 Orvex 接收器韌體已是最新版本。</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware needs to be updated.</source>
+        <translation>您的 Orvex 接收器韌體需要更新。</translation>
+    </message>
+    <message>
+        <source>Click "Update" to install the updated firmware on your Orvex receiver. Do not unplug the Orvex receiver until the firmware is updated.</source>
+        <translation>按一下「更新」以在 Orvex 接收器上安裝新韌體。韌體更新完成前，請勿拔下 Orvex 接收器。</translation>
+    </message>
+    <message>
+        <source>&amp;Update</source>
+        <translation>更新(&amp;U)</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware is being updated...</source>
+        <translation>正在更新 Orvex 接收器韌體...</translation>
+    </message>
+    <message>
+        <source>This process may take several minutes. Do not unplug the Orvex receiver until the firmware is updated.</source>
+        <translation>此程序可能需要幾分鐘。韌體更新完成前，請勿拔下 Orvex 接收器。</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware has been updated.</source>
+        <translation>Orvex 接收器韌體已更新。</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver failed to update. Please provide Technical Support with the following error code: </source>
+        <translation>Orvex 接收器更新失敗。請向技術支援提供以下錯誤代碼： </translation>
+    </message>
+    <message>
+        <source>Please unplug the Orvex receiver before restarting the updater. Would you like to retry the update?</source>
+        <translation>重新啟動更新程式前，請拔下 Orvex 接收器。是否重試更新？</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>否</translation>
+    </message>
+</context>
+<context>
+    <name>CWizardBase</name>
+    <message>
+        <source>Orvex Firmware Updater</source>
+        <translation>Orvex 韌體更新程式</translation>
+    </message>
+</context>
+<context>
+    <name>QMenuBar</name>
+    <message>
+        <source>Services</source>
+        <translation>服務</translation>
+    </message>
+    <message>
+        <source>Hide %1</source>
+        <translation>隱藏 %1</translation>
+    </message>
+    <message>
+        <source>Hide Others</source>
+        <translation>隱藏其他</translation>
+    </message>
+    <message>
+        <source>Show All</source>
+        <translation>全部顯示</translation>
+    </message>
+    <message>
+        <source>Quit %1</source>
+        <translation>結束 %1</translation>
+    </message>
+</context>
+</TS>

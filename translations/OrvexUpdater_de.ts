@@ -1,0 +1,150 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de">
+<context>
+    <name>CConfigWizard</name>
+    <message>
+        <source>Orvex Firmware Updater</source>
+        <translation>Orvex Firmware-Aktualisierung</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Zurück</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>Weiter</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>CIntroPage</name>
+    <message>
+        <source>Dialog</source>
+        <translation>Dialog</translation>
+    </message>
+    <message>
+        <source>Please connect your Orvex receiver to your computer using the provided USB cable.</source>
+        <translation>Bitte schließen Sie Ihren Orvex-Empfänger mit dem mitgelieferten USB-Kabel an Ihren Computer an.</translation>
+    </message>
+    <message>
+        <source>Searching for your Orvex receiver...</source>
+        <translation>Orvex-Empfänger wird gesucht...</translation>
+    </message>
+</context>
+<context>
+    <name>CSelectScrivetPack</name>
+    <message>
+        <source>WizardPage</source>
+        <translation>Assistentenseite</translation>
+    </message>
+    <message>
+        <source>Please select the Orvex Scrivet Pack that you will be using with this Orvex receiver...</source>
+        <translation>Bitte wählen Sie das Orvex Scrivet Pack, das Sie mit diesem Orvex-Empfänger verwenden...</translation>
+    </message>
+    <message>
+        <source>Scrivet Pack</source>
+        <translation>Scrivet Pack</translation>
+    </message>
+    <message>
+        <source>Scrivet Pack Classic</source>
+        <translation>Scrivet Pack Classic</translation>
+    </message>
+    <message>
+        <source>I am not using a Scrivet Pack</source>
+        <translation>Ich verwende kein Scrivet Pack</translation>
+    </message>
+</context>
+<context>
+    <name>CUpdateFirmwarePage</name>
+    <message>
+        <source>WizardPage</source>
+        <translation>Assistentenseite</translation>
+    </message>
+    <message>
+        <source>&lt;placeholder do not translate&gt;</source>
+        <translation>&lt;placeholder do not translate&gt;</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware is up to date.</source>
+        <translation>Die Firmware Ihres Orvex-Empfängers ist aktuell.</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware needs to be updated.</source>
+        <translation>Die Firmware Ihres Orvex-Empfängers muss aktualisiert werden.</translation>
+    </message>
+    <message>
+        <source>Click &quot;Update&quot; to install the updated firmware on your Orvex receiver. Do not unplug the Orvex receiver until the firmware is updated.</source>
+        <translation>Klicken Sie auf &quot;Aktualisieren&quot;, um die neue Firmware auf Ihrem Orvex-Empfänger zu installieren. Ziehen Sie den Orvex-Empfänger erst ab, wenn die Firmware aktualisiert ist.</translation>
+    </message>
+    <message>
+        <source>&amp;Update</source>
+        <translation>&amp;Aktualisieren</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware is being updated...</source>
+        <translation>Die Firmware Ihres Orvex-Empfängers wird aktualisiert...</translation>
+    </message>
+    <message>
+        <source>This process may take several minutes. Do not unplug the Orvex receiver until the firmware is updated.</source>
+        <translation>Dieser Vorgang kann einige Minuten dauern. Ziehen Sie den Orvex-Empfänger erst ab, wenn die Firmware aktualisiert ist.</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware has been updated.</source>
+        <translation>Die Firmware Ihres Orvex-Empfängers wurde aktualisiert.</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver failed to update. Please provide Technical Support with the following error code: </source>
+        <translation>Die Aktualisierung Ihres Orvex-Empfängers ist fehlgeschlagen. Bitte nennen Sie dem technischen Support den folgenden Fehlercode: </translation>
+    </message>
+    <message>
+        <source>Please unplug the Orvex receiver before restarting the updater. Would you like to retry the update?</source>
+        <translation>Bitte ziehen Sie den Orvex-Empfänger ab, bevor Sie die Aktualisierung neu starten. Möchten Sie die Aktualisierung wiederholen?</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Ja</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Nein</translation>
+    </message>
+</context>
+<context>
+    <name>CWizardBase</name>
+    <message>
+        <source>Orvex Firmware Updater</source>
+        <translation>Orvex Firmware-Aktualisierung</translation>
+    </message>
+</context>
+<context>
+    <name>QMenuBar</name>
+    <message>
+        <source>Services</source>
+        <translation>Dienste</translation>
+    </message>
+    <message>
+        <source>Hide %1</source>
+        <translation>%1 ausblenden</translation>
+    </message>
+    <message>
+        <source>Hide Others</source>
+        <translation>Andere ausblenden</translation>
+    </message>
+    <message>
+        <source>Show All</source>
+        <translation>Alle einblenden</translation>
+    </message>
+    <message>
+        <source>Quit %1</source>
+        <translation>%1 beenden</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,150 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="es">
+<context>
+    <name>CConfigWizard</name>
+    <message>
+        <source>Orvex Firmware Updater</source>
+        <translation>Actualizador de firmware Orvex</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Atrás</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>Siguiente</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Cerrar</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancelar</translation>
+    </message>
+</context>
+<context>
+    <name>CIntroPage</name>
+    <message>
+        <source>Dialog</source>
+        <translation>Diálogo</translation>
+    </message>
+    <message>
+        <source>Please connect your Orvex receiver to your computer using the provided USB cable.</source>
+        <translation>Conecte su receptor Orvex al ordenador con el cable USB suministrado.</translation>
+    </message>
+    <message>
+        <source>Searching for your Orvex receiver...</source>
+        <translation>Buscando su receptor Orvex...</translation>
+    </message>
+</context>
+<context>
+    <name>CSelectScrivetPack</name>
+    <message>
+        <source>WizardPage</source>
+        <translation>Página del asistente</translation>
+    </message>
+    <message>
+        <source>Please select the Orvex Scrivet Pack that you will be using with this Orvex receiver...</source>
+        <translation>Seleccione el Scrivet Pack de Orvex que usará con este receptor Orvex...</translation>
+    </message>
+    <message>
+        <source>Scrivet Pack</source>
+        <translation>Scrivet Pack</translation>
+    </message>
+    <message>
+        <source>Scrivet Pack Classic</source>
+        <translation>Scrivet Pack Classic</translation>
+    </message>
+    <message>
+        <source>I am not using a Scrivet Pack</source>
+        <translation>No uso ningún Scrivet Pack</translation>
+    </message>
+</context>
+<context>
+    <name>CUpdateFirmwarePage</name>
+    <message>
+        <source>WizardPage</source>
+        <translation>Página del asistente</translation>
+    </message>
+    <message>
+        <source>&lt;placeholder do not translate&gt;</source>
+        <translation>&lt;placeholder do not translate&gt;</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware is up to date.</source>
+        <translation>El firmware de su receptor Orvex está actualizado.</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware needs to be updated.</source>
+        <translation>Es necesario actualizar el firmware de su receptor Orvex.</translation>
+    </message>
+    <message>
+        <source>Click "Update" to install the updated firmware on your Orvex receiver. Do not unplug the Orvex receiver until the firmware is updated.</source>
+        <translation>Haga clic en "Actualizar" para instalar el nuevo firmware en su receptor Orvex. No desconecte el receptor Orvex hasta que el firmware se haya actualizado.</translation>
+    </message>
+    <message>
+        <source>&amp;Update</source>
+        <translation>&amp;Actualizar</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware is being updated...</source>
+        <translation>Actualizando el firmware de su receptor Orvex...</translation>
+    </message>
+    <message>
+        <source>This process may take several minutes. Do not unplug the Orvex receiver until the firmware is updated.</source>
+        <translation>Este proceso puede tardar varios minutos. No desconecte el receptor Orvex hasta que el firmware se haya actualizado.</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware has been updated.</source>
+        <translation>El firmware de su receptor Orvex se ha actualizado.</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver failed to update. Please provide Technical Support with the following error code: </source>
+        <translation>No se pudo actualizar su receptor Orvex. Facilite al servicio técnico el siguiente código de error: </translation>
+    </message>
+    <message>
+        <source>Please unplug the Orvex receiver before restarting the updater. Would you like to retry the update?</source>
+        <translation>Desconecte el receptor Orvex antes de reiniciar el actualizador. ¿Desea volver a intentar la actualización?</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Sí</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>No</translation>
+    </message>
+</context>
+<context>
+    <name>CWizardBase</name>
+    <message>
+        <source>Orvex Firmware Updater</source>
+        <translation>Actualizador de firmware Orvex</translation>
+    </message>
+</context>
+<context>
+    <name>QMenuBar</name>
+    <message>
+        <source>Services</source>
+        <translation>Servicios</translation>
+    </message>
+    <message>
+        <source>Hide %1</source>
+        <translation>Ocultar %1</translation>
+    </message>
+    <message>
+        <source>Hide Others</source>
+        <translation>Ocultar otros</translation>
+    </message>
+    <message>
+        <source>Show All</source>
+        <translation>Mostrar todo</translation>
+    </message>
+    <message>
+        <source>Quit %1</source>
+        <translation>Salir de %1</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,150 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr">
+<context>
+    <name>CConfigWizard</name>
+    <message>
+        <source>Orvex Firmware Updater</source>
+        <translation>Mise à jour du micrologiciel Orvex</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Précédent</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>Suivant</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+</context>
+<context>
+    <name>CIntroPage</name>
+    <message>
+        <source>Dialog</source>
+        <translation>Dialogue</translation>
+    </message>
+    <message>
+        <source>Please connect your Orvex receiver to your computer using the provided USB cable.</source>
+        <translation>Veuillez brancher votre récepteur Orvex à votre ordinateur avec le câble USB fourni.</translation>
+    </message>
+    <message>
+        <source>Searching for your Orvex receiver...</source>
+        <translation>Recherche de votre récepteur Orvex...</translation>
+    </message>
+</context>
+<context>
+    <name>CSelectScrivetPack</name>
+    <message>
+        <source>WizardPage</source>
+        <translation>Page de l'assistant</translation>
+    </message>
+    <message>
+        <source>Please select the Orvex Scrivet Pack that you will be using with this Orvex receiver...</source>
+        <translation>Veuillez choisir le Scrivet Pack Orvex que vous utiliserez avec ce récepteur Orvex...</translation>
+    </message>
+    <message>
+        <source>Scrivet Pack</source>
+        <translation>Scrivet Pack</translation>
+    </message>
+    <message>
+        <source>Scrivet Pack Classic</source>
+        <translation>Scrivet Pack Classic</translation>
+    </message>
+    <message>
+        <source>I am not using a Scrivet Pack</source>
+        <translation>Je n'utilise pas de Scrivet Pack</translation>
+    </message>
+</context>
+<context>
+    <name>CUpdateFirmwarePage</name>
+    <message>
+        <source>WizardPage</source>
+        <translation>Page de l'assistant</translation>
+    </message>
+    <message>
+        <source>&lt;placeholder do not translate&gt;</source>
+        <translation>&lt;placeholder do not translate&gt;</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware is up to date.</source>
+        <translation>Le micrologiciel de votre récepteur Orvex est à jour.</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware needs to be updated.</source>
+        <translation>Le micrologiciel de votre récepteur Orvex doit être mis à jour.</translation>
+    </message>
+    <message>
+        <source>Click "Update" to install the updated firmware on your Orvex receiver. Do not unplug the Orvex receiver until the firmware is updated.</source>
+        <translation>Cliquez sur "Mettre à jour" pour installer le nouveau micrologiciel sur votre récepteur Orvex. Ne débranchez pas le récepteur Orvex avant la fin de la mise à jour.</translation>
+    </message>
+    <message>
+        <source>&amp;Update</source>
+        <translation>&amp;Mettre à jour</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware is being updated...</source>
+        <translation>Mise à jour du micrologiciel de votre récepteur Orvex...</translation>
+    </message>
+    <message>
+        <source>This process may take several minutes. Do not unplug the Orvex receiver until the firmware is updated.</source>
+        <translation>Cette opération peut prendre plusieurs minutes. Ne débranchez pas le récepteur Orvex avant la fin de la mise à jour.</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware has been updated.</source>
+        <translation>Le micrologiciel de votre récepteur Orvex a été mis à jour.</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver failed to update. Please provide Technical Support with the following error code: </source>
+        <translation>La mise à jour de votre récepteur Orvex a échoué. Veuillez communiquer au support technique le code d'erreur suivant : </translation>
+    </message>
+    <message>
+        <source>Please unplug the Orvex receiver before restarting the updater. Would you like to retry the update?</source>
+        <translation>Veuillez débrancher le récepteur Orvex avant de relancer l'outil de mise à jour. Voulez-vous réessayer la mise à jour ?</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Oui</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Non</translation>
+    </message>
+</context>
+<context>
+    <name>CWizardBase</name>
+    <message>
+        <source>Orvex Firmware Updater</source>
+        <translation>Mise à jour du micrologiciel Orvex</translation>
+    </message>
+</context>
+<context>
+    <name>QMenuBar</name>
+    <message>
+        <source>Services</source>
+        <translation>Services</translation>
+    </message>
+    <message>
+        <source>Hide %1</source>
+        <translation>Masquer %1</translation>
+    </message>
+    <message>
+        <source>Hide Others</source>
+        <translation>Masquer les autres</translation>
+    </message>
+    <message>
+        <source>Show All</source>
+        <translation>Tout afficher</translation>
+    </message>
+    <message>
+        <source>Quit %1</source>
+        <translation>Quitter %1</translation>
+    </message>
+</context>
+</TS>

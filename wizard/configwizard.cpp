@@ -1,0 +1,107 @@
+#include "configwizard.h"
+
+#include "catalogue.h"
+#include "intropage.h"
+#include "pageflags.h"
+#include "selectscrivetpack.h"
+#include "updatefirmwarepage.h"
+#include "windowplacement.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QKeyEvent>
+#include <QMessageBox>
+
+namespace {
+
+constexpr int kWidth = 580;
+constexpr int kHeight = 320;
+
+enum PageId { kSearchPage = 0, kPackPage = 1, kUpdatePage = 2 };
+
+} // namespace
+
+CConfigWizard::CConfigWizard(QWidget *parent)
+    : QWizard(parent, Qt::WindowFlags())
+{
+    setFixedSize(kWidth, kHeight);
+    setWindowTitle(tr("Orvex Firmware Updater"));
+    setWizardStyle(QWizard::ModernStyle);
+
+    setPage(kSearchPage, new CIntroPage(nullptr));
+    setPage(kPackPage, new CSelectScrivetPack(nullptr));
+    setPage(kUpdatePage, new CUpdateFirmwarePage(nullptr));
+    setStartId(kSearchPage);
+
+    setOptions(QWizard::NoBackButtonOnStartPage | QWizard::NoBackButtonOnLastPage);
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+
+    setButtonText(QWizard::BackButton, tr("Back"));
+    setButtonText(QWizard::NextButton, tr("Next"));
+    setButtonText(QWizard::FinishButton, tr("Close"));
+    setButtonText(QWizard::CancelButton, tr("Cancel"));
+
+    connect(this, &QWizard::currentIdChanged, this, &CConfigWizard::OnCurrentIdChanged);
+
+    setWindowTitle(windowTitle() + QStringLiteral(" v") + QCoreApplication::applicationVersion());
+    BringWindowToForeground();
+}
+
+CConfigWizard::~CConfigWizard() = default;
+
+void CConfigWizard::OnCurrentIdChanged(int id)
+{
+    qDebug() << "CConfigWizard::currentIdChanged";
+    qDebug() << "current page id=" << id;
+    if (id == kSearchPage || id == kPackPage) {
+        button(QWizard::BackButton)->setVisible(false);
+        button(QWizard::CustomButton1)->setVisible(false);
+        button(QWizard::CustomButton1)->setEnabled(false);
+        button(QWizard::CancelButton)->setVisible(true);
+        button(QWizard::NextButton)->setVisible(true);
+    } else if (id == kUpdatePage) {
+        button(QWizard::BackButton)->setVisible(g_backButtonVisible);
+        button(QWizard::NextButton)->setVisible(g_nextButtonVisible);
+        button(QWizard::FinishButton)->setVisible(g_finishButtonVisible);
+        button(QWizard::CustomButton1)->setVisible(g_updateButtonVisible);
+        button(QWizard::CustomButton1)->setEnabled(g_updateButtonVisible);
+        button(QWizard::CancelButton)->setVisible(g_cancelButtonVisible);
+    }
+}
+
+void CConfigWizard::BringWindowToForeground()
+{
+    qDebug() << "BringWindowToForeground";
+    showNormal();
+    raise();
+    activateWindow();
+    PlaceInFrontOfOtherApplications(this);
+}
+
+void CConfigWizard::keyPressEvent(QKeyEvent *event)
+{
+    qDebug() << "keyPressEvent";
+    // No box during a write: its event loop would hold the receiver mid-update.
+    if (event->key() == Qt::Key_F1 && g_closeAllowed) {
+        qDebug() << "F1 key pressed";
+        QMessageBox box(nullptr);
+        box.setWindowTitle(QStringLiteral("Orvex Firmware Updater"));
+        box.setText(DescribeUpgradeTables());
+        box.exec();
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CConfigWizard::closeEvent(QCloseEvent *event)
+{
+    if (!g_closeAllowed)
+        event->ignore();
+}
+
+void CConfigWizard::done(int result)
+{
+    if (g_closeAllowed)
+        QWizard::done(result);
+}
