@@ -81,7 +81,7 @@
         <translation>您的 Orvex 接收器韌體需要更新。</translation>
     </message>
     <message>
-        <source>Click "Update" to install the updated firmware on your Orvex receiver. Do not unplug the Orvex receiver until the firmware is updated.</source>
+        <source>Click &quot;Update&quot; to install the updated firmware on your Orvex receiver. Do not unplug the Orvex receiver until the firmware is updated.</source>
         <translation>按一下「更新」以在 Orvex 接收器上安裝新韌體。韌體更新完成前，請勿拔下 Orvex 接收器。</translation>
     </message>
     <message>

@@ -81,8 +81,8 @@
         <translation>Es necesario actualizar el firmware de su receptor Orvex.</translation>
     </message>
     <message>
-        <source>Click "Update" to install the updated firmware on your Orvex receiver. Do not unplug the Orvex receiver until the firmware is updated.</source>
-        <translation>Haga clic en "Actualizar" para instalar el nuevo firmware en su receptor Orvex. No desconecte el receptor Orvex hasta que el firmware se haya actualizado.</translation>
+        <source>Click &quot;Update&quot; to install the updated firmware on your Orvex receiver. Do not unplug the Orvex receiver until the firmware is updated.</source>
+        <translation>Haga clic en &quot;Actualizar&quot; para instalar el nuevo firmware en su receptor Orvex. No desconecte el receptor Orvex hasta que el firmware se haya actualizado.</translation>
     </message>
     <message>
         <source>&amp;Update</source>

@@ -43,7 +43,7 @@
     <name>CSelectScrivetPack</name>
     <message>
         <source>WizardPage</source>
-        <translation>Page de l'assistant</translation>
+        <translation>Page de l&apos;assistant</translation>
     </message>
     <message>
         <source>Please select the Orvex Scrivet Pack that you will be using with this Orvex receiver...</source>
@@ -59,14 +59,14 @@
     </message>
     <message>
         <source>I am not using a Scrivet Pack</source>
-        <translation>Je n'utilise pas de Scrivet Pack</translation>
+        <translation>Je n&apos;utilise pas de Scrivet Pack</translation>
     </message>
 </context>
 <context>
     <name>CUpdateFirmwarePage</name>
     <message>
         <source>WizardPage</source>
-        <translation>Page de l'assistant</translation>
+        <translation>Page de l&apos;assistant</translation>
     </message>
     <message>
         <source>&lt;placeholder do not translate&gt;</source>
@@ -81,8 +81,8 @@
         <translation>Le micrologiciel de votre récepteur Orvex doit être mis à jour.</translation>
     </message>
     <message>
-        <source>Click "Update" to install the updated firmware on your Orvex receiver. Do not unplug the Orvex receiver until the firmware is updated.</source>
-        <translation>Cliquez sur "Mettre à jour" pour installer le nouveau micrologiciel sur votre récepteur Orvex. Ne débranchez pas le récepteur Orvex avant la fin de la mise à jour.</translation>
+        <source>Click &quot;Update&quot; to install the updated firmware on your Orvex receiver. Do not unplug the Orvex receiver until the firmware is updated.</source>
+        <translation>Cliquez sur &quot;Mettre à jour&quot; pour installer le nouveau micrologiciel sur votre récepteur Orvex. Ne débranchez pas le récepteur Orvex avant la fin de la mise à jour.</translation>
     </message>
     <message>
         <source>&amp;Update</source>
@@ -102,11 +102,11 @@
     </message>
     <message>
         <source>Your Orvex receiver failed to update. Please provide Technical Support with the following error code: </source>
-        <translation>La mise à jour de votre récepteur Orvex a échoué. Veuillez communiquer au support technique le code d'erreur suivant : </translation>
+        <translation>La mise à jour de votre récepteur Orvex a échoué. Veuillez communiquer au support technique le code d&apos;erreur suivant : </translation>
     </message>
     <message>
         <source>Please unplug the Orvex receiver before restarting the updater. Would you like to retry the update?</source>
-        <translation>Veuillez débrancher le récepteur Orvex avant de relancer l'outil de mise à jour. Voulez-vous réessayer la mise à jour ?</translation>
+        <translation>Veuillez débrancher le récepteur Orvex avant de relancer l&apos;outil de mise à jour. Voulez-vous réessayer la mise à jour ?</translation>
     </message>
     <message>
         <source>Yes</source>

@@ -1,0 +1,38 @@
+#ifndef ORVEX_TESTSUPPORT_H
+#define ORVEX_TESTSUPPORT_H
+
+#include "clock.h"
+#include "receiver.h"
+
+#include <QStringList>
+
+#include <memory>
+
+// Collects the program's debug lines while it lives.
+class DebugCapture
+{
+public:
+    DebugCapture();
+    ~DebugCapture();
+    DebugCapture(const DebugCapture &) = delete;
+    DebugCapture &operator=(const DebugCapture &) = delete;
+
+    QStringList lines;
+};
+
+// Puts every process-wide flag and record back to its value at load,
+// and empties the simulated bus.
+void ResetGlobals();
+
+// A receiver running generated firmware, attached to the bus, answering
+// without latency.
+std::shared_ptr<sim::Receiver> AttachReceiver(quint32 pid, double version, qint32 build,
+                                              int running = 2);
+
+// Opens the receiver as the search page would and fills g_receiverState.
+bool OpenIntoReceiverState(quint32 pid);
+
+// The calls of one operation in a receiver's log.
+QList<sim::Call> CallsOf(const sim::Receiver &receiver, const QString &op);
+
+#endif

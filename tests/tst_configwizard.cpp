@@ -1,0 +1,224 @@
+#include "configwizard.h"
+
+#include "catalogue.h"
+#include "pageflags.h"
+#include "testsupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QtTest>
+
+class tst_ConfigWizard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void fixedSizeWithoutHelp();
+    void title_data();
+    void title();
+    void buttonsOnSearchAndPackPages_data();
+    void buttonsOnSearchAndPackPages();
+    void buttonsOnUpdatePage_data();
+    void buttonsOnUpdatePage();
+    void closing_data();
+    void closing();
+    void helpKeyShowsReport_data();
+    void helpKeyShowsReport();
+
+private:
+    ScopedVirtualClock *clock = nullptr;
+};
+
+namespace {
+
+using Buttons = QList<QWizard::WizardButton>;
+
+const Buttons kPageButtons = {QWizard::BackButton, QWizard::NextButton, QWizard::FinishButton,
+                              QWizard::CustomButton1, QWizard::CancelButton};
+
+// Closes the next modal box and hands back what it showed.
+void CloseNextBox(QString *title, QString *text)
+{
+    QTimer::singleShot(0, [title, text] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        *title = box->windowTitle();
+        *text = box->text();
+        box->close();
+    });
+}
+
+void ShowPage(CConfigWizard &wizard, int id)
+{
+    while (wizard.currentId() < id)
+        wizard.next();
+    QCOMPARE(wizard.currentId(), id);
+}
+
+} // namespace
+
+void tst_ConfigWizard::init()
+{
+    ResetGlobals();
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0.6"));
+    clock = new ScopedVirtualClock;
+}
+
+void tst_ConfigWizard::cleanup()
+{
+    delete clock;
+    clock = nullptr;
+    ResetGlobals();
+    for (QWidget *window : QApplication::topLevelWidgets())
+        QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
+}
+
+void tst_ConfigWizard::fixedSizeWithoutHelp()
+{
+    CConfigWizard wizard;
+    QCOMPARE(wizard.size(), QSize(580, 320));
+    QCOMPARE(wizard.minimumSize(), QSize(580, 320));
+    QCOMPARE(wizard.maximumSize(), QSize(580, 320));
+    QCOMPARE(wizard.options(), QWizard::NoBackButtonOnStartPage | QWizard::NoBackButtonOnLastPage);
+    QVERIFY(!(wizard.windowFlags() & Qt::WindowContextHelpButtonHint));
+    QCOMPARE(wizard.wizardStyle(), QWizard::ModernStyle);
+    QCOMPARE(wizard.pageIds(), (QList<int>{0, 1, 2}));
+    QVERIFY(wizard.isVisible());
+    wizard.close();
+}
+
+void tst_ConfigWizard::title_data()
+{
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("with the program's version") << "1.0.0.6" << "Orvex Firmware Updater v1.0.0.6";
+    QTest::newRow("without a version") << "" << "Orvex Firmware Updater v";
+}
+
+void tst_ConfigWizard::title()
+{
+    QFETCH(QString, version);
+    QFETCH(QString, title);
+    QCoreApplication::setApplicationVersion(version);
+    CConfigWizard wizard;
+    QCOMPARE(wizard.windowTitle(), title);
+    wizard.close();
+}
+
+void tst_ConfigWizard::buttonsOnSearchAndPackPages_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::newRow("search page") << 0;
+    QTest::newRow("pack page") << 1;
+}
+
+void tst_ConfigWizard::buttonsOnSearchAndPackPages()
+{
+    QFETCH(int, id);
+    // Flags meant for the update page must not leak onto these pages.
+    g_backButtonVisible = g_updateButtonVisible = true;
+    CConfigWizard wizard;
+    ShowPage(wizard, id);
+    QVERIFY(!wizard.button(QWizard::BackButton)->isVisible());
+    QVERIFY(!wizard.button(QWizard::CustomButton1)->isVisible());
+    QVERIFY(!wizard.button(QWizard::CustomButton1)->isEnabled());
+    QVERIFY(wizard.button(QWizard::CancelButton)->isVisible());
+    QVERIFY(wizard.button(QWizard::NextButton)->isVisible());
+    wizard.close();
+}
+
+void tst_ConfigWizard::buttonsOnUpdatePage_data()
+{
+    QTest::addColumn<Buttons>("shown");
+    QTest::newRow("none") << Buttons{};
+    QTest::newRow("all") << kPageButtons;
+    QTest::newRow("up to date: Back and Close") << Buttons{QWizard::BackButton, QWizard::FinishButton};
+    QTest::newRow("offered: Back, Update, Cancel")
+        << Buttons{QWizard::BackButton, QWizard::CustomButton1, QWizard::CancelButton};
+    QTest::newRow("Next alone") << Buttons{QWizard::NextButton};
+}
+
+void tst_ConfigWizard::buttonsOnUpdatePage()
+{
+    QFETCH(Buttons, shown);
+    CConfigWizard wizard;
+    ShowPage(wizard, 2);
+    g_backButtonVisible = shown.contains(QWizard::BackButton);
+    g_nextButtonVisible = shown.contains(QWizard::NextButton);
+    g_finishButtonVisible = shown.contains(QWizard::FinishButton);
+    g_updateButtonVisible = shown.contains(QWizard::CustomButton1);
+    g_cancelButtonVisible = shown.contains(QWizard::CancelButton);
+    QVERIFY(QMetaObject::invokeMethod(&wizard, "OnCurrentIdChanged", Q_ARG(int, 2)));
+    for (const QWizard::WizardButton which : kPageButtons)
+        QCOMPARE(wizard.button(which)->isVisible(), shown.contains(which));
+    QCOMPARE(wizard.button(QWizard::CustomButton1)->isEnabled(), g_updateButtonVisible);
+    wizard.close();
+}
+
+void tst_ConfigWizard::closing_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("allowed");
+    for (const char *how : {"close()", "Escape", "reject()", "Cancel button"}) {
+        QTest::addRow("%s while idle", how) << how << true;
+        QTest::addRow("%s during a write", how) << how << false;
+    }
+}
+
+void tst_ConfigWizard::closing()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, allowed);
+    CConfigWizard wizard;
+    g_closeAllowed = allowed;
+    if (how == QLatin1String("close()"))
+        wizard.close();
+    else if (how == QLatin1String("Escape"))
+        QTest::keyClick(&wizard, Qt::Key_Escape);
+    else if (how == QLatin1String("reject()"))
+        wizard.reject();
+    else
+        wizard.button(QWizard::CancelButton)->click();
+    QCOMPARE(wizard.isVisible(), !allowed);
+    g_closeAllowed = true;
+    wizard.close();
+}
+
+void tst_ConfigWizard::helpKeyShowsReport_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<bool>("writing");
+    QTest::newRow("search page") << 0 << false;
+    QTest::newRow("pack page") << 1 << false;
+    QTest::newRow("update page") << 2 << false;
+    QTest::newRow("during a write: no box") << 2 << true;
+}
+
+void tst_ConfigWizard::helpKeyShowsReport()
+{
+    QFETCH(int, id);
+    QFETCH(bool, writing);
+    CConfigWizard wizard;
+    ShowPage(wizard, id);
+    g_closeAllowed = !writing;
+    QString title;
+    QString text;
+    if (!writing)
+        CloseNextBox(&title, &text);
+    DebugCapture capture;
+    QTest::keyClick(&wizard, Qt::Key_F1);
+    QCoreApplication::processEvents();
+    QCOMPARE(text, writing ? QString() : DescribeUpgradeTables());
+    QCOMPARE(title, writing ? QString() : QStringLiteral("Orvex Firmware Updater"));
+    QCOMPARE(capture.lines.contains(QStringLiteral("F1 key pressed")), !writing);
+    QCOMPARE(wizard.currentId(), id);
+    QVERIFY(wizard.isVisible());
+    g_closeAllowed = true;
+    wizard.close();
+}
+
+QTEST_MAIN(tst_ConfigWizard)
+#include "tst_configwizard.moc"
