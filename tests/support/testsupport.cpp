@@ -66,6 +66,19 @@ bool OpenIntoReceiverState(quint32 pid)
     return g_receiverState.found;
 }
 
+bool ReleaseReceiverState()
+{
+    if (g_receiverState.portManager) {
+        g_receiverState.portManager->ClosePort();
+        DeletePortManager(g_receiverState.portManager);
+    }
+    if (g_receiverState.commandHandler)
+        DeleteCommandHandler(g_receiverState.commandHandler);
+    g_receiverState = ReceiverState();
+    const sim::Bus &bus = sim::Bus::Instance();
+    return bus.liveHandlers == 0 && bus.livePortManagers == 0;
+}
+
 QList<sim::Call> CallsOf(const sim::Receiver &receiver, const QString &op)
 {
     QList<sim::Call> calls;

@@ -32,6 +32,10 @@ std::shared_ptr<sim::Receiver> AttachReceiver(quint32 pid, double version, qint3
 // Opens the receiver as the search page would and fills g_receiverState.
 bool OpenIntoReceiverState(quint32 pid);
 
+// Releases what OpenIntoReceiverState opened; true when no library
+// object is left alive.
+bool ReleaseReceiverState();
+
 // The calls of one operation in a receiver's log.
 QList<sim::Call> CallsOf(const sim::Receiver &receiver, const QString &op);
 

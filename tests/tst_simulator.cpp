@@ -1,0 +1,310 @@
+#include "firmware.h"
+#include "scenario.h"
+#include "testsupport.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class tst_Simulator : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void builtInScenarios_data();
+    void builtInScenarios();
+    void badScenario_data();
+    void badScenario();
+    void badScenarioFileMeansNoReceiver();
+    void boot_data();
+    void boot();
+    void protocolViolations_data();
+    void protocolViolations();
+    void faults_data();
+    void faults();
+    void unplugKeepsFlashAndTearsTheWrite();
+    void stateSurvivesTheProcess();
+
+private:
+    ScopedVirtualClock *clock = nullptr;
+};
+
+namespace {
+
+QByteArray Sector(char fill)
+{
+    return QByteArray(sim::kSectorSize, fill);
+}
+
+unsigned char *Bytes(QByteArray &data)
+{
+    return reinterpret_cast<unsigned char *>(data.data());
+}
+
+} // namespace
+
+void tst_Simulator::init()
+{
+    ResetGlobals();
+    clock = new ScopedVirtualClock;
+}
+
+void tst_Simulator::cleanup()
+{
+    QVERIFY(ReleaseReceiverState());
+    delete clock;
+    qunsetenv("ORVEX_SIM_SCENARIO");
+    qunsetenv("ORVEX_SIM_STATE");
+    ResetGlobals();
+}
+
+void tst_Simulator::builtInScenarios_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("receivers");
+    QTest::addColumn<int>("running"); // of the first receiver
+    QTest::newRow("default") << "default" << 1 << 2;
+    QTest::newRow("full-path") << "full-path" << 1 << 2;
+    QTest::newRow("up-to-date") << "up-to-date" << 1 << 1;
+    QTest::newRow("no-receiver") << "no-receiver" << 0 << 0;
+    QTest::newRow("two-receivers") << "two-receivers" << 2 << 2;
+    QTest::newRow("boot-recovery") << "boot-recovery" << 1 << 0;
+    QTest::newRow("unplug-mid-write") << "unplug-mid-write" << 1 << 2;
+}
+
+void tst_Simulator::builtInScenarios()
+{
+    QFETCH(QString, name);
+    QFETCH(int, receivers);
+    QFETCH(int, running);
+    QList<std::shared_ptr<sim::Receiver>> loaded;
+    QString error;
+    QVERIFY2(sim::LoadScenario(name, &loaded, &error), qPrintable(error));
+    QCOMPARE(loaded.size(), receivers);
+    if (receivers > 0)
+        QCOMPARE(loaded.first()->running, running);
+}
+
+void tst_Simulator::badScenario_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("syntax error") << QByteArray("{\"receivers\": [") << "at offset";
+    QTest::newRow("not an object") << QByteArray("[]") << "\"receivers\" list";
+    QTest::newRow("unknown top-level key") << QByteArray("{\"receivers\":[], \"x\":1}") << "unknown key \"x\"";
+    QTest::newRow("pid missing") << QByteArray("{\"receivers\":[{}]}") << "receiver 1: \"pid\" is missing";
+    QTest::newRow("pid not hexadecimal") << QByteArray("{\"receivers\":[{\"pid\":\"13g7\"}]}") << "\"pid\" must";
+    QTest::newRow("misspelt key") << QByteArray("{\"receivers\":[{\"pid\":\"1317\",\"bulid\":3}]}")
+                                  << "unknown key \"bulid\"";
+    QTest::newRow("running out of range") << QByteArray("{\"receivers\":[{\"pid\":1,\"running\":3}]}")
+                                          << "\"running\" must be a whole number from 0 to 2";
+    QTest::newRow("negative capacity") << QByteArray("{\"receivers\":[{\"pid\":1,\"capacity\":-5}]}")
+                                       << "\"capacity\"";
+    QTest::newRow("unknown operation") << QByteArray("{\"receivers\":[{\"pid\":1,\"faults\":{\"Fly\":{}}}]}")
+                                       << "unknown operation \"Fly\"";
+    QTest::newRow("call number 0") << QByteArray("{\"receivers\":[{\"pid\":1,\"faults\":{\"GetVersion\":{\"fail\":[0]}}}]}")
+                                   << "call numbers from 1";
+    QTest::newRow("missing slot file") << QByteArray("{\"receivers\":[{\"pid\":1,\"slot1\":{\"header\":\"no.bin\",\"code\":\"no.bin\"}}]}")
+                                       << "cannot read";
+    QTest::newRow("slot size too small") << QByteArray("{\"receivers\":[{\"pid\":1,\"slot2\":{\"size\":3}}]}")
+                                         << "slot2.\"size\"";
+}
+
+void tst_Simulator::badScenario()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QString, problem);
+    QList<std::shared_ptr<sim::Receiver>> loaded;
+    QString error;
+    QVERIFY(!sim::ParseScenario(json, QDir::tempPath(), &loaded, &error));
+    QVERIFY2(error.contains(problem), qPrintable(error));
+    QVERIFY(!error.contains(QLatin1Char('\n')));
+    QVERIFY(loaded.isEmpty());
+}
+
+void tst_Simulator::badScenarioFileMeansNoReceiver()
+{
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("broken.json")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("{ receivers: ");
+    file.close();
+    qputenv("ORVEX_SIM_SCENARIO", file.fileName().toLocal8Bit());
+    sim::Bus &bus = sim::Bus::Instance();
+    bus = sim::Bus();
+    CCommandHandler *handler = nullptr;
+    CPortManager *port = nullptr;
+    QVERIFY(LookForOrvexWithSpecifiedPID(0x1317, 0, &handler, &port, 0) != 0);
+    QVERIFY(bus.Receivers().isEmpty());
+}
+
+void tst_Simulator::boot_data()
+{
+    QTest::addColumn<QString>("damage"); // "slot1", "slot2", "both", "boot", "capacity"
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("running");
+    QTest::newRow("valid copy 1") << "" << 1 << 1;
+    QTest::newRow("valid copy 2") << "" << 2 << 2;
+    QTest::newRow("copy 1 broken: copy 2 runs") << "slot1" << 1 << 2;
+    QTest::newRow("copy 2 header off: copy 1 runs") << "header2" << 2 << 1;
+    QTest::newRow("both broken: boot code") << "both" << 1 << 0;
+    QTest::newRow("copy longer than the slot: other copy") << "capacity" << 1 << 2;
+    QTest::newRow("boot code broken: nothing runs") << "boot" << 1 << sim::Receiver::kDead;
+}
+
+void tst_Simulator::boot()
+{
+    QFETCH(QString, damage);
+    QFETCH(int, position);
+    QFETCH(int, running);
+    auto receiver = AttachReceiver(0x1317, 6.01, 81);
+    if (damage == QLatin1String("slot1") || damage == QLatin1String("both"))
+        receiver->codeSlots[0].code[500] ^= 0x40;
+    if (damage == QLatin1String("both"))
+        receiver->codeSlots[1].code.chop(1);
+    if (damage == QLatin1String("header2"))
+        receiver->codeSlots[1].header[5] ^= 1;
+    if (damage == QLatin1String("capacity"))
+        receiver->capacity = quint32(receiver->codeSlots[0].code.size() - 1);
+    if (damage == QLatin1String("boot"))
+        receiver->boot[0] = 'x';
+    receiver->Boot(position);
+    QCOMPARE(receiver->running, running);
+}
+
+void tst_Simulator::protocolViolations_data()
+{
+    QTest::addColumn<QString>("sequence");
+    QTest::addColumn<QString>("violation"); // "" for none
+    QTest::newRow("sector with both modes") << "1 2 S0" << "";
+    QTest::newRow("sector without mode 2") << "1 S0" << "without write mode 2";
+    QTest::newRow("mode 2 used up by one sector") << "1 2 S0 S40" << "without write mode 2";
+    QTest::newRow("mode 2 before mode 1") << "2" << "write mode 2 before write mode 1";
+    QTest::newRow("sector outside the regions") << "1 2 S9000" << "outside the writable regions";
+    QTest::newRow("marker sector") << "1 2 SF0000 2 SFFF00" << "";
+    QTest::newRow("header without mode 1") << "H" << "header written without write mode 1";
+    QTest::newRow("header after mode 2") << "1 2 H" << "header written after write mode 2";
+    QTest::newRow("code before its header") << "1 C0" << "code written before its header";
+    QTest::newRow("header then code") << "1 H C0 C140" << "";
+    QTest::newRow("code past the slot") << "1 H C2FFC0" << "past the slot";
+    QTest::newRow("write while disconnected") << "X 1" << "SetWriteMode while disconnected";
+}
+
+void tst_Simulator::protocolViolations()
+{
+    QFETCH(QString, sequence);
+    QFETCH(QString, violation);
+    auto receiver = AttachReceiver(0x1317, 6.01, 81);
+    QVERIFY(receiver->Open());
+    QByteArray data = Sector('\x11').repeated(5);
+    for (const QString &step : sequence.split(QLatin1Char(' '))) {
+        const uint value = step.mid(1).toUInt(nullptr, 16);
+        if (step == QLatin1String("1") || step == QLatin1String("2"))
+            receiver->SetWriteMode(CMDHAND_WRITE_MODE(step.toInt()));
+        else if (step.startsWith(QLatin1Char('S')))
+            receiver->WriteFlashSector(value, Bytes(data));
+        else if (step == QLatin1String("H"))
+            receiver->WriteFlashHeader(Bytes(data));
+        else if (step.startsWith(QLatin1Char('C')))
+            receiver->WriteFlashCode(value, 5, Bytes(data));
+        else if (step == QLatin1String("X"))
+            receiver->CloseConnection();
+    }
+    if (violation.isEmpty())
+        QCOMPARE(receiver->violations, QStringList());
+    else
+        QVERIFY2(receiver->violations.join(QLatin1Char('|')).contains(violation),
+                 qPrintable(receiver->violations.join(QLatin1Char('|'))));
+}
+
+void tst_Simulator::faults_data()
+{
+    QTest::addColumn<QString>("fault"); // "n,m" call numbers, "from k", "always"
+    QTest::addColumn<QString>("answers"); // of six calls, 1 = answered
+    QTest::newRow("no fault") << "" << "111111";
+    QTest::newRow("calls 2 and 5 fail") << "2,5" << "101101";
+    QTest::newRow("answers from the 4th") << "from 4" << "000111";
+    QTest::newRow("always fails") << "always" << "000000";
+}
+
+void tst_Simulator::faults()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, answers);
+    auto receiver = AttachReceiver(0x1317, 6.01, 81);
+    receiver->latencyMs = 3;
+    QVERIFY(receiver->Open());
+    sim::Fault &f = receiver->faults[QStringLiteral("GetVersion")];
+    if (fault == QLatin1String("always"))
+        f.always = true;
+    else if (fault.startsWith(QLatin1String("from ")))
+        f.answerFrom = fault.mid(5).toInt();
+    else if (!fault.isEmpty())
+        for (const QString &n : fault.split(QLatin1Char(',')))
+            f.failCalls.insert(n.toInt());
+    QString seen;
+    for (int i = 0; i < answers.size(); ++i) {
+        CMDHAND_VERSIONstruct version{};
+        seen += receiver->GetVersion(version) ? QLatin1Char('1') : QLatin1Char('0');
+    }
+    QCOMPARE(seen, answers);
+    QCOMPARE(clock->clock.NowMs(), qint64(3 * 7)); // latency of Open and six calls
+}
+
+void tst_Simulator::unplugKeepsFlashAndTearsTheWrite()
+{
+    auto receiver = AttachReceiver(0x1317, 6.01, 81);
+    QVERIFY(receiver->Open());
+    const QByteArray copy1Before = receiver->codeSlots[0].code;
+    QByteArray data = Sector('\x22').repeated(5);
+    receiver->SetWriteMode(CMDHAND_WRITE_MODE_START);
+    receiver->WriteFlashHeader(Bytes(data));     // running 2: goes to slot 1
+    receiver->unplugAtCall = receiver->calls + 2;
+    receiver->tornWriteBytes = 100;
+    QVERIFY(receiver->WriteFlashCode(0, 5, Bytes(data)));
+    QVERIFY(!receiver->WriteFlashCode(320, 5, Bytes(data))); // the cable goes here
+    QVERIFY(!receiver->plugged);
+    CMDHAND_VERSIONstruct version{};
+    QVERIFY(!receiver->GetVersion(version));
+    QCOMPARE(receiver->codeSlots[0].code.size(), 320 + 100);
+    QCOMPARE(receiver->codeSlots[0].code.mid(320, 100), QByteArray(100, '\x22'));
+    QCOMPARE(receiver->codeSlots[1].code.size(), 15000); // the running copy is untouched
+    QVERIFY(receiver->codeSlots[0].code != copy1Before);
+
+    receiver->Plug();
+    QCOMPARE(receiver->running, 2);
+    QVERIFY(receiver->violations.isEmpty());
+}
+
+void tst_Simulator::stateSurvivesTheProcess()
+{
+    QTemporaryDir folder;
+    const QString state = folder.filePath(QStringLiteral("receiver.state"));
+    qputenv("ORVEX_SIM_STATE", state.toLocal8Bit());
+    qputenv("ORVEX_SIM_SCENARIO", "boot-recovery");
+    sim::Bus &bus = sim::Bus::Instance();
+    bus = sim::Bus();
+    bus.EnsureConfigured();
+    QCOMPARE(bus.Receivers().size(), 1);
+    auto receiver = bus.Receivers().first();
+    QVERIFY(receiver->Open());
+    QByteArray data = Sector('\x33');
+    receiver->SetWriteMode(CMDHAND_WRITE_MODE_START);
+    receiver->SetWriteMode(CMDHAND_WRITE_MODE_SECTOR);
+    QVERIFY(receiver->WriteFlashSector(0x7F00, Bytes(data)));
+
+    // A second process meets the same receiver.
+    bus = sim::Bus();
+    qunsetenv("ORVEX_SIM_SCENARIO");
+    bus.EnsureConfigured();
+    QCOMPARE(bus.Receivers().size(), 1);
+    const auto again = bus.Receivers().first();
+    QCOMPARE(again->boot, receiver->boot);
+    QCOMPARE(again->running, 0);
+    QCOMPARE(again->pid, quint32(0x1317));
+    QCOMPARE(again->startPosition, 2);
+}
+
+QTEST_MAIN(tst_Simulator)
+#include "tst_simulator.moc"
