@@ -1,0 +1,180 @@
+#include "configwizard.h"
+#include "intropage.h"
+#include "receiverstate.h"
+#include "testsupport.h"
+
+#include <QAbstractButton>
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QLabel>
+#include <QtTest>
+
+#include <cmath>
+
+class tst_IntroPage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void sweep_data();
+    void sweep();
+    void versionReadRetried();
+    void pollingSlowsDownOnce();
+    void cleanupStopsPolling();
+
+private:
+    // Delivers one poll of the page's running timer.
+    void Poll();
+    int PollInterval() const; // 0: not polling
+
+    ScopedVirtualClock *clock = nullptr;
+    CConfigWizard *wizard = nullptr;
+    QWizardPage *page = nullptr;
+};
+
+namespace {
+
+struct Attached {
+    quint32 pid;
+    double version;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<Attached>)
+
+void tst_IntroPage::init()
+{
+    ResetGlobals();
+    clock = new ScopedVirtualClock;
+}
+
+void tst_IntroPage::cleanup()
+{
+    delete wizard;
+    wizard = nullptr;
+    QVERIFY(ReleaseReceiverState());
+    delete clock;
+    ResetGlobals();
+    for (QWidget *window : QApplication::topLevelWidgets())
+        QVERIFY(!window->isVisible());
+}
+
+void tst_IntroPage::Poll()
+{
+    const auto timers = QAbstractEventDispatcher::instance()->registeredTimers(page);
+    QCOMPARE(timers.size(), 1);
+    QTimerEvent event(timers.first().timerId);
+    QCoreApplication::sendEvent(page, &event);
+}
+
+int tst_IntroPage::PollInterval() const
+{
+    const auto timers = QAbstractEventDispatcher::instance()->registeredTimers(page);
+    return timers.isEmpty() ? 0 : timers.first().interval;
+}
+
+void tst_IntroPage::sweep_data()
+{
+    QTest::addColumn<QList<Attached>>("attached");
+    QTest::addColumn<int>("accepted"); // 0: none
+    QTest::addColumn<QStringList>("probed");
+    QTest::addColumn<int>("released");
+    QTest::addColumn<int>("pageAfter");
+
+    const QStringList all = {"1311", "1400", "1315", "1316", "1317", "1320"};
+    QTest::newRow("earlier ID wins: 1311 before 1317")
+        << QList<Attached>{{0x1317, 6.01}, {0x1311, 6.0}} << 0x1311 << QStringList{"1311"} << 0 << 1;
+    QTest::newRow("1400 is probed second")
+        << QList<Attached>{{0x1315, 6.01}, {0x1400, 6.0}} << 0x1400 << QStringList{"1311", "1400"} << 0 << 1;
+    QTest::newRow("5.0 released, then 6.01 accepted")
+        << QList<Attached>{{0x1311, 5.0}, {0x1316, 6.01}} << 0x1316 << all.mid(0, 4) << 1 << 1;
+    QTest::newRow("exactly 6.0 accepted") << QList<Attached>{{0x1315, 6.0}} << 0x1315 << all.mid(0, 3) << 0
+                                          << 1;
+    QTest::newRow("5.9 rejected") << QList<Attached>{{0x1316, 5.9}} << 0 << all << 1 << 0;
+    QTest::newRow("NaN rejected") << QList<Attached>{{0x1317, std::nan("")}} << 0 << all << 1 << 0;
+    QTest::newRow("nothing attached") << QList<Attached>{} << 0 << all << 0 << 0;
+    QTest::newRow("1320 skips the pack page") << QList<Attached>{{0x1320, 6.07}} << 0x1320 << all << 0 << 2;
+}
+
+void tst_IntroPage::sweep()
+{
+    QFETCH(QList<Attached>, attached);
+    QFETCH(int, accepted);
+    QFETCH(QStringList, probed);
+    QFETCH(int, released);
+    QFETCH(int, pageAfter);
+    for (const Attached &receiver : attached) {
+        auto r = AttachReceiver(receiver.pid, receiver.version, 3);
+        r->versionNaN = std::isnan(receiver.version);
+    }
+    wizard = new CConfigWizard;
+    page = wizard->page(0);
+    QVERIFY(!wizard->button(QWizard::NextButton)->isEnabled());
+
+    DebugCapture capture;
+    Poll();
+    QStringList lookedFor;
+    for (const QString &line : capture.lines.filter(QStringLiteral("Look for System with PID= ")))
+        lookedFor << line.section(QLatin1Char(' '), -1);
+    QCOMPARE(lookedFor, probed);
+    QCOMPARE(g_receiverState.found, accepted != 0);
+    QCOMPARE(g_receiverState.pid, accepted);
+    QCOMPARE(capture.lines.count(QStringLiteral("System found but not supported")), released);
+    const QStringList release = {"ClosePort", "DeletePortManager", "DeleteCommandHandler"};
+    QStringList expectedRelease;
+    for (int i = 0; i < released; ++i)
+        expectedRelease += release;
+    QCOMPARE(sim::Bus::Instance().releaseLog, expectedRelease);
+    QCOMPARE(sim::Bus::Instance().liveHandlers, accepted ? 1 : 0);
+    QCOMPARE(wizard->currentId(), pageAfter);
+    QCOMPARE(g_receiverState.newPackSelected, accepted == 0x1320);
+    QCOMPARE(page->findChild<QLabel *>(QStringLiteral("label_search"))->isVisible(), accepted == 0);
+    if (accepted == 0) {
+        // Six IDs, two tries each, half a second after every failed try.
+        QCOMPARE(clock->clock.NowMs(), qint64(6 * 2 * 500 - released * 1000));
+        QCOMPARE(g_receiverState.commandHandler, nullptr);
+    }
+}
+
+void tst_IntroPage::versionReadRetried()
+{
+    auto receiver = AttachReceiver(0x1311, 6.0, 10);
+    receiver->faults[QStringLiteral("GetVersion")].answerFrom = 3;
+    wizard = new CConfigWizard;
+    page = wizard->page(0);
+    Poll();
+    QVERIFY(g_receiverState.found);
+    QCOMPARE(clock->clock.NowMs(), qint64(1000));
+    QCOMPARE(wizard->currentId(), 1);
+}
+
+void tst_IntroPage::pollingSlowsDownOnce()
+{
+    wizard = new CConfigWizard;
+    page = wizard->page(0);
+    QCOMPARE(PollInterval(), 500);
+    Poll();
+    QCOMPARE(PollInterval(), 2000);
+    const int slowTimer = QAbstractEventDispatcher::instance()->registeredTimers(page).first().timerId;
+    Poll();
+    QCOMPARE(QAbstractEventDispatcher::instance()->registeredTimers(page).first().timerId, slowTimer);
+
+    AttachReceiver(0x1317, 6.01, 81);
+    Poll();
+    QCOMPARE(PollInterval(), 0);
+    QCOMPARE(wizard->currentId(), 1);
+}
+
+void tst_IntroPage::cleanupStopsPolling()
+{
+    wizard = new CConfigWizard;
+    page = wizard->page(0);
+    page->cleanupPage();
+    QCOMPARE(PollInterval(), 0);
+}
+
+QTEST_MAIN(tst_IntroPage)
+#include "tst_intropage.moc"

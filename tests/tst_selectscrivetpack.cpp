@@ -1,0 +1,70 @@
+#include "configwizard.h"
+#include "receiverstate.h"
+#include "testsupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QRadioButton>
+#include <QtTest>
+
+class tst_SelectScrivetPack : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void choice_data();
+    void choice();
+};
+
+void tst_SelectScrivetPack::init()
+{
+    ResetGlobals();
+}
+
+void tst_SelectScrivetPack::cleanup()
+{
+    ResetGlobals();
+    for (QWidget *window : QApplication::topLevelWidgets())
+        QVERIFY(!window->isVisible());
+}
+
+void tst_SelectScrivetPack::choice_data()
+{
+    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<bool>("newPackSelected");
+    QTest::newRow("Next at once") << QStringList{} << true;
+    QTest::newRow("Classic") << QStringList{"scrivetpack_classic"} << false;
+    QTest::newRow("no pack counts as the current pack") << QStringList{"scrivetpack_none"} << true;
+    QTest::newRow("only the last click counts")
+        << QStringList{"scrivetpack_classic", "scrivetpack_new"} << true;
+    QTest::newRow("Classic after no pack") << QStringList{"scrivetpack_none", "scrivetpack_classic"} << false;
+}
+
+void tst_SelectScrivetPack::choice()
+{
+    QFETCH(QStringList, clicks);
+    QFETCH(bool, newPackSelected);
+    ScopedVirtualClock clock;
+    CConfigWizard wizard;
+    wizard.next();
+    QCOMPARE(wizard.currentId(), 1);
+    QWizardPage *page = wizard.currentPage();
+    QVERIFY(page->findChild<QRadioButton *>(QStringLiteral("scrivetpack_new"))->isChecked());
+    QVERIFY(wizard.button(QWizard::NextButton)->isEnabled());
+
+    // A click writes nothing; only Next does.
+    g_receiverState.newPackSelected = !newPackSelected;
+    for (const QString &name : clicks)
+        QTest::mouseClick(page->findChild<QRadioButton *>(name), Qt::LeftButton);
+    QCOMPARE(g_receiverState.newPackSelected, !newPackSelected);
+
+    wizard.button(QWizard::NextButton)->click();
+    QCOMPARE(g_receiverState.newPackSelected, newPackSelected);
+    QCOMPARE(wizard.currentId(), 2);
+    wizard.close();
+}
+
+QTEST_MAIN(tst_SelectScrivetPack)
+#include "tst_selectscrivetpack.moc"
