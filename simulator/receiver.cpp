@@ -107,6 +107,9 @@ bool Receiver::OldFlashProtocol() const
 
 int Receiver::OfferedSlot() const
 {
+    // The copy not running; from the boot code, the one not asked for.
+    if (running == 0)
+        return startPosition == 2 ? 2 : 1;
     return running == 2 ? 1 : 2;
 }
 
@@ -157,6 +160,13 @@ void Receiver::Record(const char *op, quint32 a, quint32 b, const unsigned char 
     if (data && size > 0)
         call.data = QByteArray(reinterpret_cast<const char *>(data), size);
     log << call;
+}
+
+void Receiver::MaybeCorrupt(const char *op, char *landed)
+{
+    const QString name = QString::fromLatin1(op);
+    if (faults.value(name).corruptCalls.contains(callCounts.value(name)))
+        landed[0] ^= 0x5A;
 }
 
 bool Receiver::Refuse(const QString &why)
@@ -237,6 +247,7 @@ bool Receiver::WriteFlashHeader(const unsigned char *header)
     Slot &slot = codeSlots[writeSlot - 1];
     slot.header = Erased(kHeaderSize);
     std::memcpy(slot.header.data(), header, size_t(landing));
+    MaybeCorrupt("WriteFlashHeader", slot.header.data());
     slot.code.clear();
     Save();
     return through;
@@ -267,6 +278,7 @@ bool Receiver::WriteFlashCode(unsigned int offset, unsigned int count, const uns
     if (code.size() < end)
         code.append(Erased(end - code.size()));
     std::memcpy(code.data() + byteOffset, data, size_t(landing));
+    MaybeCorrupt("WriteFlashCode", code.data() + byteOffset);
     Save();
     return through;
 }
@@ -295,6 +307,7 @@ bool Receiver::WriteFlashSector(unsigned int address, const unsigned char *data)
         return Refuse(QStringLiteral("sector 0x%1 outside the writable regions").arg(address, 0, 16));
     }
     std::memcpy(target->data() + at, data, size_t(landing));
+    MaybeCorrupt("WriteFlashSector", target->data() + at);
     Save();
     return through;
 }

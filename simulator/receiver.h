@@ -28,6 +28,7 @@ struct Fault {
     QSet<int> failCalls; // numbers (from 1) of the calls that fail
     bool always = false;
     int answerFrom = 0;  // calls before this number fail
+    QSet<int> corruptCalls; // writes that report success but land damaged
 
     bool Fails(int callNumber) const;
 };
@@ -99,6 +100,7 @@ public:
 
     bool Reachable() const;
     bool OldFlashProtocol() const;
+    // The copy slot that the next write goes to.
     int OfferedSlot() const;
 
     // The library operations; Open is LookForOrvexWithSpecifiedPID's part.
@@ -126,6 +128,8 @@ private:
     bool Enter(const char *op, bool needsConnection, int *landingBytes = nullptr, int bytes = 0);
     void Record(const char *op, quint32 a, quint32 b, const unsigned char *data, int size);
     bool Refuse(const QString &why);
+    // A flaky cell: damages what a write just put down, if told to.
+    void MaybeCorrupt(const char *op, char *landed);
 
     bool writeArmed = false;  // write mode 1 seen since connecting
     bool sectorArmed = false; // write mode 2 set for the next sector

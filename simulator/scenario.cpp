@@ -72,6 +72,7 @@ private:
     bool ReadSlot(Receiver &receiver, int position, const FirmwareIdentity &running);
     bool ReadBoot(Receiver &receiver);
     bool ReadFaults(Receiver &receiver);
+    bool CallNumbers(const QJsonObject &spec, const QString &key, const QString &context, QSet<int> *numbers);
     QByteArray FileBytes(const QString &name);
 
     QJsonObject object;
@@ -203,6 +204,20 @@ bool ReceiverReader::ReadBoot(Receiver &receiver)
     return problemText.isEmpty();
 }
 
+bool ReceiverReader::CallNumbers(const QJsonObject &spec, const QString &key, const QString &context,
+                                 QSet<int> *numbers)
+{
+    const QJsonValue list = spec.value(key);
+    if (!list.isUndefined() && !list.isArray())
+        return Fail(QStringLiteral("%1\"%2\" must be a list of call numbers").arg(context, key));
+    for (const QJsonValue &n : list.toArray()) {
+        if (!n.isDouble() || n.toDouble() < 1 || n.toDouble() != int(n.toDouble()))
+            return Fail(QStringLiteral("%1\"%2\" must hold call numbers from 1").arg(context, key));
+        numbers->insert(int(n.toDouble()));
+    }
+    return true;
+}
+
 bool ReceiverReader::ReadFaults(Receiver &receiver)
 {
     const QJsonValue value = object.value(QStringLiteral("faults"));
@@ -220,18 +235,14 @@ bool ReceiverReader::ReadFaults(Receiver &receiver)
         const QString context = QStringLiteral("faults.%1.").arg(it.key());
         Fault fault;
         for (const QString &field : spec.keys()) {
-            if (!QStringList{QStringLiteral("fail"), QStringLiteral("always"), QStringLiteral("answerFrom")}
+            if (!QStringList{QStringLiteral("fail"), QStringLiteral("always"), QStringLiteral("answerFrom"),
+                             QStringLiteral("corrupt")}
                      .contains(field))
                 return Fail(QStringLiteral("unknown key \"%1%2\"").arg(context, field));
         }
-        const QJsonValue fail = spec.value(QStringLiteral("fail"));
-        if (!fail.isUndefined() && !fail.isArray())
-            return Fail(QStringLiteral("%1\"fail\" must be a list of call numbers").arg(context));
-        for (const QJsonValue &n : fail.toArray()) {
-            if (!n.isDouble() || n.toDouble() < 1 || n.toDouble() != int(n.toDouble()))
-                return Fail(QStringLiteral("%1\"fail\" must hold call numbers from 1").arg(context));
-            fault.failCalls.insert(int(n.toDouble()));
-        }
+        if (!CallNumbers(spec, QStringLiteral("fail"), context, &fault.failCalls)
+            || !CallNumbers(spec, QStringLiteral("corrupt"), context, &fault.corruptCalls))
+            return false;
         const QJsonValue always = spec.value(QStringLiteral("always"));
         if (!always.isUndefined() && !always.isBool())
             return Fail(QStringLiteral("%1\"always\" must be true or false").arg(context));
