@@ -1,0 +1,275 @@
+#include "catalogue.h"
+#include "firmwareupdater.h"
+#include "testsupport.h"
+
+#include <QProgressBar>
+#include <QtTest>
+
+class tst_UpdateSequence : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void paths_data();
+    void paths();
+    void failures_data();
+    void failures();
+    void progressAtEachStep_data();
+    void progressAtEachStep();
+
+private:
+    // A receiver in the named state, opened, with its updater aimed at
+    // rule `rule` of table A (> 0) or B (< 0).
+    FirmwareUpdater Prepare(const QString &state, int rule, quint32 pid = 0x1317);
+
+    ScopedVirtualClock *clock = nullptr;
+    std::shared_ptr<sim::Receiver> receiver;
+};
+
+namespace {
+
+const QStringList kShortPath = {"Loading Copy Code 1", "Restarting Copy1", "Finish Flash Upgrade"};
+const QStringList kFullPath = {"Loading Copy Code 2", "Restarting Copy1", "Loading Copy Code2",
+                               "Restarting Copy2", "Loading Copy Code1", "Restarting Copy1",
+                               "Finish Flash Upgrade"};
+const QStringList kBootCodePath = {"Boot Code", "Write last 256 bytes", "Loading Copy Code2",
+                                   "Restarting Copy2", "Loading Copy Code1", "Restarting Copy1",
+                                   "Finish Flash Upgrade"};
+const QStringList kAllStepLines = kShortPath + kFullPath + kBootCodePath;
+
+const UpgradeRule &Rule(int rule)
+{
+    const UpgradeTable &table = rule > 0 ? ScrivetPackTable() : ScrivetPackClassicTable();
+    return table.rules[qAbs(rule) - 1];
+}
+
+QByteArray Bytes(const unsigned char *data, uint32_t size)
+{
+    return QByteArray(reinterpret_cast<const char *>(data), int(size));
+}
+
+void PutTargetCopy2InSlot2(sim::Receiver &receiver, const FirmwareImage &image)
+{
+    receiver.codeSlots[1].header = Bytes(image.blocks.header2, 64);
+    receiver.codeSlots[1].code = Bytes(image.blocks.code2, image.blocks.code2Size);
+}
+
+// "Op:always", "Op:from3", "Op:2,5" or "Op:corrupt1", separated by blanks.
+void InjectFaults(sim::Receiver &receiver, const QString &faults)
+{
+    for (const QString &spec : faults.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        sim::Fault &fault = receiver.faults[spec.section(QLatin1Char(':'), 0, 0)];
+        const QString how = spec.section(QLatin1Char(':'), 1);
+        if (how == QLatin1String("always"))
+            fault.always = true;
+        else if (how.startsWith(QLatin1String("from")))
+            fault.answerFrom = how.mid(4).toInt();
+        else if (how.startsWith(QLatin1String("corrupt")))
+            fault.corruptCalls.insert(how.mid(7).toInt());
+        else
+            for (const QString &n : how.split(QLatin1Char(',')))
+                fault.failCalls.insert(n.toInt());
+    }
+}
+
+} // namespace
+
+void tst_UpdateSequence::init()
+{
+    ResetGlobals();
+    clock = new ScopedVirtualClock;
+}
+
+void tst_UpdateSequence::cleanup()
+{
+    QVERIFY(ReleaseReceiverState());
+    if (receiver)
+        QCOMPARE(receiver->violations, QStringList());
+    receiver.reset();
+    delete clock;
+    ResetGlobals();
+}
+
+FirmwareUpdater tst_UpdateSequence::Prepare(const QString &state, int rule, quint32 pid)
+{
+    const FirmwareImage &target = Rule(rule).target;
+    const bool old = state == QLatin1String("old protocol");
+    receiver = AttachReceiver(pid, old ? 3.0 : 6.01, old ? 27 : 81, 2);
+    if (state.startsWith(QLatin1String("boot")) || state == QLatin1String("nothing runs")) {
+        receiver->codeSlots = {};
+        if (state == QLatin1String("boot 4.4")) {
+            sim::FirmwareIdentity boot{4.4, 1, pid, 0, 0};
+            receiver->boot.replace(0, sim::kBootCodeSize, sim::MakeFirmwareBlock(boot, sim::kBootCodeSize));
+        }
+        receiver->startPosition = state == QLatin1String("nothing runs") ? 0 : 2;
+        receiver->Boot(2);
+    } else if (state.startsWith(QLatin1String("short"))) {
+        PutTargetCopy2InSlot2(*receiver, target);
+    }
+    if (state.endsWith(QLatin1String("start 1"))) {
+        receiver->Boot(1);
+        receiver->startPosition = 1;
+    }
+    OpenIntoReceiverState(pid);
+    FirmwareUpdater updater;
+    updater.Load(g_receiverState, nullptr);
+    updater.target = &target;
+    updater.pidChanges = int32_t(pid) != Rule(rule).targetPid;
+    return updater;
+}
+
+void tst_UpdateSequence::paths_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<int>("restarts");
+
+    QTest::newRow("full path to image 6") << "running copy 2" << 7 << 10 << kFullPath << 3;
+    QTest::newRow("full path to image 4") << "running copy 2" << 1 << 10 << kFullPath << 3;
+    QTest::newRow("short path to image 7") << "short" << 9 << 9 << kShortPath << 1;
+    QTest::newRow("initial restart, short path to image 2") << "short, start 1" << -4 << 9
+                                                            << (QStringList{"restarting Copy2"} + kShortPath) << 2;
+    QTest::newRow("initial restart, then full path to image 1")
+        << "running copy 1, start 1" << -1 << 10 << (QStringList{"restarting Copy2"} + kFullPath) << 4;
+    QTest::newRow("boot-code path to image 5") << "boot" << 4 << 11 << kBootCodePath << 2;
+    QTest::newRow("boot-code path at 4.4 to image 3") << "boot 4.4" << -3 << 11 << kBootCodePath << 2;
+    QTest::newRow("nothing runs, start 0: full path") << "nothing runs" << 7 << 10 << kFullPath << 3;
+    QTest::newRow("old protocol: full path to image 6") << "old protocol" << 7 << 10 << kFullPath << 3;
+}
+
+void tst_UpdateSequence::paths()
+{
+    QFETCH(QString, state);
+    QFETCH(int, rule);
+    QFETCH(int, mode);
+    QFETCH(QStringList, steps);
+    QFETCH(int, restarts);
+    FirmwareUpdater updater = Prepare(state, rule);
+    receiver->log.clear();
+    DebugCapture capture;
+    QCOMPARE(updater.RunFlashUpgrade(), 0);
+    QCOMPARE(updater.mode, mode);
+
+    QStringList stepLines;
+    for (const QString &line : capture.lines) {
+        if (kAllStepLines.contains(line) || line == QLatin1String("restarting Copy2"))
+            stepLines << line;
+    }
+    QCOMPARE(stepLines, steps);
+    QCOMPARE(CallsOf(*receiver, QStringLiteral("RestartWithCodeInPosition")).size(), restarts);
+
+    // The flash holds exactly the target, and copy 1 of it runs.
+    const FirmwareImage &image = Rule(rule).target;
+    const FirmwareBlocks &b = image.blocks;
+    QCOMPARE(receiver->codeSlots[0].header, Bytes(b.header1, 64));
+    QCOMPARE(receiver->codeSlots[0].code.left(int(b.code1Size)), Bytes(b.code1, b.code1Size));
+    // Copy 2 written from the 4.4 boot code carries the old header layout.
+    if (state == QLatin1String("boot 4.4"))
+        QVERIFY(sim::HeaderValid(receiver->codeSlots[1].header, sim::kSlot2Address));
+    else
+        QCOMPARE(receiver->codeSlots[1].header, Bytes(b.header2, 64));
+    QCOMPARE(receiver->codeSlots[1].code.left(int(b.code2Size)), Bytes(b.code2, b.code2Size));
+    QCOMPARE(receiver->running, 1);
+    QCOMPARE(receiver->runningIdentity.version, image.version);
+    QCOMPARE(receiver->runningIdentity.build, image.build);
+    QCOMPARE(updater.versionInfo.codePosition, 1);
+    if (mode == 11)
+        QCOMPARE(receiver->boot.left(906), Bytes(b.bootCode, 906));
+    if (state == QLatin1String("old protocol")) {
+        const auto writes = CallsOf(*receiver, QStringLiteral("WriteFlashCode"));
+        QCOMPARE(writes.first().b, 1u);
+        QCOMPARE(writes.at(276).a, 276u); // block offsets: 17666 bytes are 277 blocks
+        QCOMPARE(writes.at(277).b, 5u);   // the new firmware speaks the new protocol
+    }
+}
+
+void tst_UpdateSequence::failures_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("faults");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<int>("mode");
+
+    QTest::newRow("no version at the start: 18") << "running copy 2" << "GetVersion:always" << 18 << 9;
+    QTest::newRow("version on the third try") << "running copy 2" << "GetVersion:2,3" << 0 << 10;
+    QTest::newRow("boot code: write mode 1") << "boot" << "SetWriteMode:1" << 1 << 11;
+    QTest::newRow("boot code: write mode 2") << "boot" << "SetWriteMode:2" << 2 << 11;
+    QTest::newRow("boot code: sector") << "boot" << "WriteFlashSector:5" << 3 << 11;
+    QTest::newRow("last 256 bytes: write mode 1") << "boot 4.4" << "SetWriteMode:17" << 7 << 11;
+    QTest::newRow("last 256 bytes: write mode 2") << "boot 4.4" << "SetWriteMode:18" << 8 << 11;
+    QTest::newRow("last 256 bytes: sector") << "boot 4.4" << "WriteFlashSector:16" << 9 << 11;
+    QTest::newRow("initial restart times out: 10") << "running copy 1, start 1" << "InitializeConnection:always"
+                                                   << 10 << 9;
+    QTest::newRow("restart step refused: 10") << "running copy 2" << "PrepareToCloseConnection:always" << 10 << 10;
+    QTest::newRow("restart step times out: 11") << "running copy 2" << "InitializeConnection:always" << 11 << 10;
+    QTest::newRow("short path restart times out: 11") << "short" << "InitializeConnection:always" << 11 << 9;
+    QTest::newRow("no version after a restart: 12") << "running copy 2" << "GetVersion:3,4,5" << 12 << 10;
+    QTest::newRow("the other copy boots: 13") << "running copy 2" << "WriteFlashCode:corrupt1" << 13 << 10;
+    QTest::newRow("full path: flash info never answers") << "running copy 2" << "GetFlashInfo:always" << 17 << 10;
+    QTest::newRow("short path: flash info fails, sums match") << "short" << "GetFlashInfo:1" << 17 << 9;
+    QTest::newRow("sums unread, flash info fails once: full path")
+        << "short" << "GetHeader2Checksum:always GetFlashInfo:1" << 0 << 10;
+    QTest::newRow("copy write fails twice: 119") << "running copy 2" << "WriteFlashCode:always" << 119 << 10;
+    QTest::newRow("header refused twice: 119") << "short" << "WriteFlashHeader:always" << 119 << 9;
+    QTest::newRow("copy write fails once: goes on") << "running copy 2" << "WriteFlashHeader:1" << 0 << 10;
+    QTest::newRow("each copy write gets its own retry")
+        << "running copy 2" << "WriteFlashHeader:1,3,5" << 0 << 10;
+}
+
+void tst_UpdateSequence::failures()
+{
+    QFETCH(QString, state);
+    QFETCH(QString, faults);
+    QFETCH(int, result);
+    QFETCH(int, mode);
+    FirmwareUpdater updater = Prepare(state, 7);
+    InjectFaults(*receiver, faults);
+    QCOMPARE(updater.RunFlashUpgrade(), result);
+    QCOMPARE(updater.mode, mode);
+    if (result == 119)
+        QCOMPARE(updater.errorCode, faults.startsWith(QLatin1String("WriteFlashCode")) ? 5 : 6);
+}
+
+void tst_UpdateSequence::progressAtEachStep_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QList<int>>("shown");
+    QTest::newRow("full path") << "running copy 2" << QList<int>{10, 28, 42, 57, 71, 85, 100};
+    QTest::newRow("full path after a restart") << "running copy 1, start 1" << QList<int>{14, 28, 42, 57, 71, 85, 100};
+    QTest::newRow("short path") << "short" << QList<int>{10, 66, 100};
+    QTest::newRow("short path after a restart") << "short, start 1" << QList<int>{33, 66, 100};
+    QTest::newRow("boot-code path") << "boot" << QList<int>{10, 28, 42, 57, 71, 85, 100};
+}
+
+void tst_UpdateSequence::progressAtEachStep()
+{
+    QFETCH(QString, state);
+    QFETCH(QList<int>, shown);
+    QProgressBar bar;
+    FirmwareUpdater updater = Prepare(state, 7);
+    updater.progressBar = &bar;
+    DebugCapture capture;
+    QCOMPARE(updater.RunFlashUpgrade(), 0);
+
+    QList<int> atSteps;
+    int last = -1;
+    int previous = 0;
+    for (const QString &line : capture.lines) {
+        if (line.startsWith(QLatin1String("UpdateProgress: "))) {
+            last = line.mid(16).toInt();
+            QVERIFY(last >= previous);
+            previous = last;
+        } else if (kAllStepLines.contains(line)) {
+            atSteps << last;
+        }
+    }
+    QCOMPARE(atSteps, shown);
+    QCOMPARE(bar.value(), 100);
+}
+
+QTEST_MAIN(tst_UpdateSequence)
+#include "tst_updatesequence.moc"
