@@ -25,9 +25,8 @@ private slots:
     void cleanupStopsPolling();
 
 private:
-    // Delivers one poll of the page's running timer.
-    void Poll();
-    int PollInterval() const; // 0: not polling
+    void Poll() { QVERIFY(FireRunningTimer(page)); }
+    int PollInterval() const { return RunningTimerInterval(page); }
 
     ScopedVirtualClock *clock = nullptr;
     CConfigWizard *wizard = nullptr;
@@ -60,20 +59,6 @@ void tst_IntroPage::cleanup()
     ResetGlobals();
     for (QWidget *window : QApplication::topLevelWidgets())
         QVERIFY(!window->isVisible());
-}
-
-void tst_IntroPage::Poll()
-{
-    const auto timers = QAbstractEventDispatcher::instance()->registeredTimers(page);
-    QCOMPARE(timers.size(), 1);
-    QTimerEvent event(timers.first().timerId);
-    QCoreApplication::sendEvent(page, &event);
-}
-
-int tst_IntroPage::PollInterval() const
-{
-    const auto timers = QAbstractEventDispatcher::instance()->registeredTimers(page);
-    return timers.isEmpty() ? 0 : timers.first().interval;
 }
 
 void tst_IntroPage::sweep_data()

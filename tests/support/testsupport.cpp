@@ -4,6 +4,9 @@
 #include "pageflags.h"
 #include "scenario.h"
 
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QTimerEvent>
 #include <QtGlobal>
 
 namespace {
@@ -77,6 +80,22 @@ bool ReleaseReceiverState()
     g_receiverState = ReceiverState();
     const sim::Bus &bus = sim::Bus::Instance();
     return bus.liveHandlers == 0 && bus.livePortManagers == 0;
+}
+
+int RunningTimerInterval(QObject *object)
+{
+    const auto timers = QAbstractEventDispatcher::instance()->registeredTimers(object);
+    return timers.size() == 1 ? timers.first().interval : 0;
+}
+
+bool FireRunningTimer(QObject *object)
+{
+    const auto timers = QAbstractEventDispatcher::instance()->registeredTimers(object);
+    if (timers.size() != 1)
+        return false;
+    QTimerEvent event(timers.first().timerId);
+    QCoreApplication::sendEvent(object, &event);
+    return true;
 }
 
 QList<sim::Call> CallsOf(const sim::Receiver &receiver, const QString &op)

@@ -4,6 +4,7 @@
 #include "clock.h"
 #include "receiver.h"
 
+#include <QObject>
 #include <QStringList>
 
 #include <memory>
@@ -35,6 +36,11 @@ bool OpenIntoReceiverState(quint32 pid);
 // Releases what OpenIntoReceiverState opened; true when no library
 // object is left alive.
 bool ReleaseReceiverState();
+
+// The interval of the one timer running on `object`, or 0 for none.
+int RunningTimerInterval(QObject *object);
+// Delivers the event of the one timer running on `object`, at once.
+bool FireRunningTimer(QObject *object);
 
 // The calls of one operation in a receiver's log.
 QList<sim::Call> CallsOf(const sim::Receiver &receiver, const QString &op);

@@ -1,0 +1,242 @@
+#include "configwizard.h"
+#include "pageflags.h"
+#include "receiverstate.h"
+#include "sleepinhibitor.h"
+#include "testsupport.h"
+
+#include <QAbstractButton>
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QtTest>
+
+class tst_UpdateFirmwarePage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void upToDate();
+    void updatesFromSearchToSuccess();
+    void reenteringStartsOneRun();
+    void failureAsksToRetry_data();
+    void failureAsksToRetry();
+    void unreachableReceiverRestartsSilently();
+
+private:
+    // Shows the wizard, lets the search find the receiver and goes on to
+    // the update page with the given pack.
+    void ReachUpdatePage(const char *pack = "scrivetpack_new");
+    // `interrupt`: a close request and Escape arrive during the write.
+    void PressUpdateAndRun(bool interrupt = false);
+    QString Headline() const;
+    bool Shown(QWizard::WizardButton which) const { return wizard->button(which)->isVisible(); }
+
+    ScopedVirtualClock *clock = nullptr;
+    CConfigWizard *wizard = nullptr;
+    std::shared_ptr<sim::Receiver> receiver;
+};
+
+namespace {
+
+// Counts the sleep locks taken and given back.
+class FakeSleepLock : public SleepInhibitor::Backend
+{
+public:
+    std::shared_ptr<void> Take() override
+    {
+        ++taken;
+        heldDuringWrite = !g_closeAllowed; // the page takes it before it blocks closing
+        return std::shared_ptr<void>(this, [this](void *) {
+            ++released;
+            releasedAfterRun = g_closeAllowed;
+        });
+    }
+    int taken = 0;
+    int released = 0;
+    bool heldDuringWrite = true;
+    bool releasedAfterRun = false;
+};
+
+FakeSleepLock *g_sleepLock = nullptr;
+
+// Waits for the next message box, notes what it says and answers it.
+void AnswerNextBox(const QString &answer, QString *text, QString *question)
+{
+    auto *timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        timer->deleteLater();
+        timer->stop();
+        *text = box->text();
+        *question = box->informativeText();
+        for (QAbstractButton *button : box->buttons()) {
+            if (button->text() == answer)
+                button->click();
+        }
+    });
+    timer->start(0);
+}
+
+} // namespace
+
+void tst_UpdateFirmwarePage::init()
+{
+    ResetGlobals();
+    clock = new ScopedVirtualClock;
+    g_sleepLock = new FakeSleepLock;
+    SleepInhibitor::SetBackend(g_sleepLock);
+    receiver = AttachReceiver(0x1317, 6.01, 81);
+}
+
+void tst_UpdateFirmwarePage::cleanup()
+{
+    delete wizard;
+    wizard = nullptr;
+    QVERIFY(ReleaseReceiverState());
+    QCOMPARE(receiver->violations, QStringList());
+    receiver.reset();
+    SleepInhibitor::SetBackend(nullptr);
+    delete g_sleepLock;
+    delete clock;
+    ResetGlobals();
+    for (QWidget *window : QApplication::topLevelWidgets())
+        QVERIFY(!window->isVisible());
+}
+
+void tst_UpdateFirmwarePage::ReachUpdatePage(const char *pack)
+{
+    wizard = new CConfigWizard;
+    QVERIFY(FireRunningTimer(wizard->page(0)));
+    QCOMPARE(wizard->currentId(), 1);
+    QTest::mouseClick(wizard->currentPage()->findChild<QRadioButton *>(QLatin1String(pack)), Qt::LeftButton);
+    wizard->button(QWizard::NextButton)->click();
+    QCOMPARE(wizard->currentId(), 2);
+}
+
+void tst_UpdateFirmwarePage::PressUpdateAndRun(bool interrupt)
+{
+    wizard->button(QWizard::CustomButton1)->click();
+    QVERIFY(!Shown(QWizard::BackButton));
+    QVERIFY(!Shown(QWizard::CancelButton));
+    QVERIFY(!wizard->button(QWizard::CustomButton1)->isEnabled());
+    QVERIFY(wizard->currentPage()->findChild<QProgressBar *>(QStringLiteral("progressBar"))->isVisible());
+    QCOMPARE(RunningTimerInterval(wizard->currentPage()), 500);
+    if (interrupt) {
+        QCoreApplication::postEvent(wizard, new QCloseEvent);
+        QCoreApplication::postEvent(wizard, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    }
+    QVERIFY(FireRunningTimer(wizard->currentPage()));
+}
+
+QString tst_UpdateFirmwarePage::Headline() const
+{
+    return wizard->currentPage()->findChild<QLabel *>(QStringLiteral("label_msg1"))->text();
+}
+
+void tst_UpdateFirmwarePage::upToDate()
+{
+    receiver->runningIdentity.build = 83;
+    ReachUpdatePage();
+    QCOMPARE(Headline(), QStringLiteral("Your Orvex receiver firmware is up to date."));
+    QVERIFY(!wizard->currentPage()->findChild<QLabel *>(QStringLiteral("label_msg2"))->isVisible());
+    QVERIFY(!wizard->currentPage()->findChild<QProgressBar *>(QStringLiteral("progressBar"))->isVisible());
+    QVERIFY(Shown(QWizard::BackButton) && Shown(QWizard::FinishButton));
+    QVERIFY(!Shown(QWizard::CustomButton1) && !Shown(QWizard::NextButton) && !Shown(QWizard::CancelButton));
+    QCOMPARE(wizard->button(QWizard::FinishButton)->text(), QStringLiteral("Close"));
+    wizard->button(QWizard::FinishButton)->click();
+    QVERIFY(!g_restartRequested);
+}
+
+void tst_UpdateFirmwarePage::updatesFromSearchToSuccess()
+{
+    ReachUpdatePage();
+    QCOMPARE(Headline(), QStringLiteral("Your Orvex receiver firmware needs to be updated."));
+    QVERIFY(Shown(QWizard::BackButton) && Shown(QWizard::CustomButton1) && Shown(QWizard::CancelButton));
+    QVERIFY(!Shown(QWizard::NextButton) && !Shown(QWizard::FinishButton));
+    QCOMPARE(wizard->button(QWizard::CustomButton1)->text(), QStringLiteral("&Update"));
+
+    PressUpdateAndRun(true);
+
+    QCOMPARE(Headline(), QStringLiteral("Your Orvex receiver firmware has been updated."));
+    QVERIFY(wizard->isVisible());
+    QVERIFY(Shown(QWizard::FinishButton));
+    QVERIFY(!Shown(QWizard::CustomButton1) && !Shown(QWizard::BackButton) && !Shown(QWizard::CancelButton));
+    QCOMPARE(wizard->currentPage()->findChild<QProgressBar *>(QStringLiteral("progressBar"))->value(), 100);
+    QVERIFY(g_closeAllowed);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(receiver->runningIdentity.build, 83);
+    QCOMPARE(g_sleepLock->taken, 1);
+    QCOMPARE(g_sleepLock->released, 1);
+    QVERIFY(g_sleepLock->releasedAfterRun);
+    wizard->button(QWizard::FinishButton)->click();
+    QVERIFY(!g_restartRequested);
+}
+
+void tst_UpdateFirmwarePage::reenteringStartsOneRun()
+{
+    ReachUpdatePage();
+    wizard->button(QWizard::BackButton)->click();
+    QCOMPARE(wizard->currentId(), 1);
+    QTest::mouseClick(wizard->currentPage()->findChild<QRadioButton *>(QStringLiteral("scrivetpack_classic")),
+                      Qt::LeftButton);
+    DebugCapture capture;
+    wizard->button(QWizard::NextButton)->click();
+    QVERIFY(!g_receiverState.newPackSelected);
+    const QStringList chosen = capture.lines.filter(QStringLiteral("upgrade firmware to:"));
+    QCOMPARE(chosen.size(), 1);
+    QVERIFY2(chosen.first().endsWith(QLatin1String("version= 6 ,build= 82")), qPrintable(chosen.first()));
+
+    wizard->button(QWizard::CustomButton1)->click();
+    QCOMPARE(QAbstractEventDispatcher::instance()->registeredTimers(wizard->currentPage()).size(), 1);
+    QVERIFY(FireRunningTimer(wizard->currentPage()));
+    QCOMPARE(capture.lines.count(QStringLiteral("Finish Flash Upgrade")), 1);
+    QCOMPARE(receiver->runningIdentity.build, 82);
+    wizard->close();
+}
+
+void tst_UpdateFirmwarePage::failureAsksToRetry_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("restart");
+    QTest::newRow("Yes: restart") << "Yes" << true;
+    QTest::newRow("No: no restart") << "No" << false;
+}
+
+void tst_UpdateFirmwarePage::failureAsksToRetry()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, restart);
+    receiver->faults[QStringLiteral("WriteFlashCode")].always = true;
+    ReachUpdatePage();
+    QString text;
+    QString question;
+    AnswerNextBox(answer, &text, &question);
+    PressUpdateAndRun();
+    QCOMPARE(text, QStringLiteral("Your Orvex receiver failed to update. Please provide Technical Support "
+                                  "with the following error code: 119"));
+    QCOMPARE(question, QStringLiteral("Please unplug the Orvex receiver before restarting the updater. "
+                                      "Would you like to retry the update?"));
+    QCOMPARE(g_restartRequested, restart);
+    QVERIFY(!wizard->isVisible());
+    QCOMPARE(g_sleepLock->released, 1);
+}
+
+void tst_UpdateFirmwarePage::unreachableReceiverRestartsSilently()
+{
+    ReachUpdatePage();
+    receiver->Unplug();
+    PressUpdateAndRun();
+    QVERIFY(g_restartRequested);
+    QVERIFY(!wizard->isVisible());
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+}
+
+QTEST_MAIN(tst_UpdateFirmwarePage)
+#include "tst_updatefirmwarepage.moc"
