@@ -1,0 +1,115 @@
+// The built program, run as a user runs it, against a persisted simulated
+// receiver; a preloaded autopilot presses the buttons.
+
+#include "receiver.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+class tst_EndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void updatesThenFindsItUpToDate();
+    void failedRunRestartsTheProgram();
+
+private:
+    void WriteScenario(const QString &faults);
+    QStringList Run(const QString &answer = QStringLiteral("No"));
+    QStringList LogLines() const;
+
+    std::unique_ptr<QTemporaryDir> folder;
+};
+
+namespace {
+
+constexpr int kRunLimitMs = 60000;
+
+} // namespace
+
+void tst_EndToEnd::init()
+{
+    folder = std::make_unique<QTemporaryDir>();
+}
+
+void tst_EndToEnd::WriteScenario(const QString &faults)
+{
+    QFile scenario(folder->filePath(QStringLiteral("scenario.json")));
+    QVERIFY(scenario.open(QIODevice::WriteOnly));
+    scenario.write(QStringLiteral(R"({"receivers": [{"pid": "1317", "version": 6.01, "build": 81,
+        "running": 2, "restartMs": 100, "latencyMs": 0, "faults": {%1}}]})")
+                       .arg(faults)
+                       .toUtf8());
+}
+
+QStringList tst_EndToEnd::LogLines() const
+{
+    QFile log(folder->filePath(QStringLiteral("autopilot.log")));
+    if (!log.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QStringList tst_EndToEnd::Run(const QString &answer)
+{
+    QFile::remove(folder->filePath(QStringLiteral("autopilot.log")));
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ORVEX_AUTOPILOT_PATH));
+    environment.insert(QStringLiteral("ORVEX_AUTOPILOT_LOG"), folder->filePath(QStringLiteral("autopilot.log")));
+    environment.insert(QStringLiteral("ORVEX_AUTOPILOT_ANSWER"), answer);
+    environment.insert(QStringLiteral("ORVEX_SIM_SCENARIO"), folder->filePath(QStringLiteral("scenario.json")));
+    environment.insert(QStringLiteral("ORVEX_SIM_STATE"), folder->filePath(QStringLiteral("receiver.state")));
+    program.setProcessEnvironment(environment);
+    program.setStandardErrorFile(folder->filePath(QStringLiteral("stderr.txt")));
+    program.start(QStringLiteral(ORVEX_UPDATER_PATH), {});
+    if (!program.waitForFinished(kRunLimitMs))
+        program.kill();
+    if (program.exitStatus() != QProcess::NormalExit || program.exitCode() != 0)
+        return {QStringLiteral("program failed")};
+    return LogLines();
+}
+
+void tst_EndToEnd::updatesThenFindsItUpToDate()
+{
+    WriteScenario(QString());
+    const QStringList first = Run();
+    QVERIFY2(first.contains(QStringLiteral("update offered")), qPrintable(first.join('\n')));
+    QVERIFY(first.contains(QStringLiteral("result: Your Orvex receiver firmware has been updated.")));
+
+    sim::Bus bus;
+    QString error;
+    QVERIFY2(bus.LoadState(folder->filePath(QStringLiteral("receiver.state")), &error), qPrintable(error));
+    QCOMPARE(bus.Receivers().first()->running, 1);
+    QCOMPARE(bus.Receivers().first()->runningIdentity.build, 83);
+
+    const QStringList second = Run();
+    QVERIFY2(second.contains(QStringLiteral("result: Your Orvex receiver firmware is up to date.")),
+             qPrintable(second.join('\n')));
+    QVERIFY(!second.contains(QStringLiteral("update offered")));
+}
+
+void tst_EndToEnd::failedRunRestartsTheProgram()
+{
+    WriteScenario(QStringLiteral(R"("WriteFlashCode": {"always": true})"));
+    const QStringList lines = Run(QStringLiteral("Yes"));
+    QVERIFY2(lines.contains(QStringLiteral("box: Your Orvex receiver failed to update. Please provide Technical "
+                                           "Support with the following error code: 119")),
+             qPrintable(lines.join('\n')));
+    // The fresh instance announces itself after the first one; end it.
+    QTRY_VERIFY2_WITH_TIMEOUT(LogLines().filter(QStringLiteral("started ")).size() == 2,
+                              qPrintable(LogLines().join(QLatin1Char('\n'))), 10000);
+    const QStringList started = LogLines().filter(QStringLiteral("started "));
+    const qint64 restarted = started.last().mid(8).toLongLong();
+    QVERIFY(restarted > 0 && started.first() != started.last());
+    QCOMPARE(::kill(pid_t(restarted), SIGTERM), 0);
+}
+
+QTEST_MAIN(tst_EndToEnd)
+#include "tst_endtoend.moc"
