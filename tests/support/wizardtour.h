@@ -1,0 +1,22 @@
+#ifndef ORVEX_WIZARDTOUR_H
+#define ORVEX_WIZARDTOUR_H
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QWidget;
+
+// Drives a fresh wizard window against the simulated receiver into one of
+// the states a user meets, and hands the window that shows that state
+// (the wizard, or the failure box) to `look`. Needs a virtual clock.
+namespace WizardTour {
+
+// search, pack, up-to-date, offered, running, updated, failure
+QStringList States();
+bool Visit(const QString &state, const std::function<void(QWidget *)> &look);
+
+} // namespace WizardTour
+
+#endif
