@@ -123,7 +123,11 @@ QString ReadFileVersion(const QString &filePath)
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize)
         return {};
-    const QByteArray bytes = file.readAll();
+    return FileVersionFromExecutable(file.readAll());
+}
+
+QString FileVersionFromExecutable(const QByteArray &bytes)
+{
     ElfFile elf(bytes);
     return FileVersionFromBlock(elf.Section(kSectionName));
 }

@@ -16,6 +16,11 @@ QString VersionSourcePath(const QString &startedAs, const QString &applicationFi
 // The FileVersion of the file's version block 040904B0, or "".
 QString ReadFileVersion(const QString &filePath);
 
+#ifndef Q_OS_WIN
+// The same, from an executable already read into memory.
+QString FileVersionFromExecutable(const QByteArray &bytes);
+#endif
+
 // Installs at most one catalogue from the folder whose language code is
 // the key.
 void LoadTranslation(const QString &translationsFolder, const QString &languageKey);

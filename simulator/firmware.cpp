@@ -68,8 +68,10 @@ QByteArray MakeFirmwareBlock(const FirmwareIdentity &identity, int size)
     qToLittleEndian(quint32(block.size()), p + kLengthOffset);
 
     // xorshift filler seeded from the identity, so every image differs
+    quint64 versionBits = 0;
+    std::memcpy(&versionBits, &identity.version, sizeof versionBits);
     quint32 state = identity.pid * 2654435761u ^ quint32(identity.build) * 40503u
-        ^ quint32(identity.version * 100.0 + 0.5) * 97u ^ (identity.copy + 1) * 0x9E3779B9u;
+        ^ quint32(versionBits ^ versionBits >> 32) * 97u ^ (identity.copy + 1) * 0x9E3779B9u;
     if (state == 0)
         state = 1;
     for (int i = kIdentitySize; i < block.size(); ++i) {

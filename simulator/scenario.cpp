@@ -7,11 +7,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cmath>
+
 namespace sim {
 
 namespace {
 
 constexpr qint64 kMaxScenarioBytes = 1 << 20;
+constexpr double kMaxCallNumber = 1e9;
 constexpr int kDefaultCode1Size = 30000;
 constexpr int kDefaultCode2Size = 15000;
 constexpr double kDefaultBootVersion = 6.0;
@@ -88,7 +91,9 @@ qint64 ReceiverReader::Integer(const QJsonObject &from, const QString &key, qint
     if (value.isUndefined())
         return fallback;
     const double number = value.toDouble(qQNaN());
-    if (!value.isDouble() || number != qint64(number) || number < low || number > high) {
+    // Range first: converting a double out of range is undefined.
+    if (!value.isDouble() || !(number >= double(low) && number <= double(high))
+        || number != std::floor(number)) {
         Fail(QStringLiteral("%1\"%2\" must be a whole number from %3 to %4")
                  .arg(context, key).arg(low).arg(high));
         return fallback;
@@ -211,9 +216,10 @@ bool ReceiverReader::CallNumbers(const QJsonObject &spec, const QString &key, co
     if (!list.isUndefined() && !list.isArray())
         return Fail(QStringLiteral("%1\"%2\" must be a list of call numbers").arg(context, key));
     for (const QJsonValue &n : list.toArray()) {
-        if (!n.isDouble() || n.toDouble() < 1 || n.toDouble() != int(n.toDouble()))
+        const double number = n.toDouble();
+        if (!n.isDouble() || !(number >= 1 && number <= kMaxCallNumber) || number != std::floor(number))
             return Fail(QStringLiteral("%1\"%2\" must hold call numbers from 1").arg(context, key));
-        numbers->insert(int(n.toDouble()));
+        numbers->insert(int(number));
     }
     return true;
 }
