@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 
+#include <array>
 #include <cstring>
 
 namespace sim {
@@ -47,12 +48,19 @@ bool OldHeaderValid(const QByteArray &header, quint32 address)
 
 quint32 Crc32(const QByteArray &data)
 {
+    static const std::array<quint32, 256> table = [] {
+        std::array<quint32, 256> entries{};
+        for (quint32 i = 0; i < 256; ++i) {
+            quint32 crc = i;
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
+            entries[i] = crc;
+        }
+        return entries;
+    }();
     quint32 crc = 0xFFFFFFFF;
-    for (const char c : data) {
-        crc ^= quint8(c);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
-    }
+    for (const char c : data)
+        crc = (crc >> 8) ^ table[(crc ^ quint8(c)) & 0xFF];
     return ~crc;
 }
 
