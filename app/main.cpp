@@ -4,11 +4,19 @@
 
 #include <QApplication>
 #include <QDebug>
+#include <QIcon>
 #include <QLocale>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+#ifndef Q_OS_WIN
+    // Windows takes the window icon from the executable's icon resource.
+    QIcon icon;
+    for (const int size : {16, 32, 48, 128})
+        icon.addFile(QStringLiteral(":/icons/orvex-%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
+#endif
 
     // Listed so that the catalogues carry the application menu's texts.
     QCoreApplication::translate("QMenuBar", "Services");

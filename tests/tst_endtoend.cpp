@@ -81,6 +81,7 @@ void tst_EndToEnd::updatesThenFindsItUpToDate()
     WriteScenario(QString());
     const QStringList first = Run();
     QVERIFY2(first.contains(QStringLiteral("update offered")), qPrintable(first.join('\n')));
+    QVERIFY(first.contains(QStringLiteral("title: Orvex Firmware Updater v1.0.0.6")));
     QVERIFY(first.contains(QStringLiteral("result: Your Orvex receiver firmware has been updated.")));
 
     sim::Bus bus;

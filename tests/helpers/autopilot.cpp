@@ -1,7 +1,8 @@
 // Loaded into the real orvex-updater (LD_PRELOAD) by the end-to-end test:
 // plays the user. It presses Next on the pack page, Update when offered,
 // Close when the run is over, answers message boxes as ORVEX_AUTOPILOT_ANSWER
-// says, and writes what it saw to the file named by ORVEX_AUTOPILOT_LOG.
+// says, and writes what it saw (the window title first) to the file named
+// by ORVEX_AUTOPILOT_LOG.
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -41,6 +42,11 @@ void Look()
         auto *wizard = qobject_cast<QWizard *>(window);
         if (!wizard || !wizard->isVisible() || !wizard->currentPage())
             continue;
+        static bool titleSeen = false;
+        if (!titleSeen) {
+            titleSeen = true;
+            Log(QStringLiteral("title: ") + wizard->windowTitle());
+        }
         if (wizard->currentId() == 1 && Ready(wizard->button(QWizard::NextButton))) {
             Log(QStringLiteral("pack page"));
             wizard->button(QWizard::NextButton)->click();

@@ -1,0 +1,21 @@
+# Packages: a .deb and a portable .tar.gz (cpack in the build folder).
+set(CPACK_PACKAGE_NAME orvex-updater)
+set(CPACK_PACKAGE_VENDOR "Orvex Firmware Updater developers")
+set(CPACK_PACKAGE_CONTACT "Orvex Firmware Updater developers <support@orvex.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Firmware updater for Orvex USB receivers")
+set(CPACK_PACKAGE_DESCRIPTION "A small wizard that finds an Orvex USB receiver, asks which
+Scrivet Pack accessory set is used with it, and writes new firmware into
+the receiver when its firmware is out of date.")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_STRIP_FILES ON)
+if(WIN32)
+    set(CPACK_GENERATOR ZIP)
+else()
+    set(CPACK_GENERATOR "DEB;TGZ")
+endif()
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The installed tree starts and finds its catalogues: install into a
+# staging folder, start the program through PATH, read its debug lines.
+set -euo pipefail
+build=$1
+autopilot=$2
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+
+DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null
+log="$stage/log"
+# Started through PATH, as a desktop entry starts it; the autopilot notes
+# the window title.
+PATH="$stage/usr/bin:$PATH" QT_QPA_PLATFORM=offscreen ORVEX_SIM_SCENARIO=no-receiver \
+    LD_PRELOAD="$autopilot" ORVEX_AUTOPILOT_LOG="$stage/autopilot" \
+    timeout -s TERM 5 orvex-updater x de >"$log" 2>&1 || true
+cat "$stage/autopilot" >>"$log"
+
+expect() {
+    grep -qF -- "$1" "$log" || { echo "missing in the installed program's output: $1"; cat "$log"; exit 1; }
+}
+expect "translations path= \"$stage/usr/lib/orvex-updater/Translations\""
+expect 'qm files found= 5'
+expect 'installed translator for: "OrvexUpdater_de"'
+expect 'CIntroPage::initializePage'
+expect 'title: Orvex Firmware-Aktualisierung v1.0.0.6'
+test -L "$stage/usr/bin/orvex-updater"
+test -f "$stage/usr/share/applications/orvex-updater.desktop"
+echo "installed tree starts and finds its catalogues"
