@@ -2,34 +2,9 @@
 
 #include "startup.h"
 
-#include <windows.h>
-
-#include <vector>
+#include "fileversion_win_core.h"
 
 QString ReadFileVersion(const QString &filePath)
 {
-    const std::wstring path = filePath.toStdWString();
-    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), nullptr);
-    if (size == 0)
-        return {};
-    std::vector<unsigned char> buffer;
-    try {
-        buffer.resize(size);
-    } catch (const std::bad_alloc &) {
-        return {};
-    }
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, buffer.data()))
-        return {};
-    void *value = nullptr;
-    UINT length = 0;
-    if (!VerQueryValueW(buffer.data(), L"\\StringFileInfo\\040904B0\\FileVersion", &value, &length)
-        || !value)
-        return {};
-    // length counts UTF-16 units and may include the terminating null;
-    // never read past it, and stop at the first null.
-    const auto *text = static_cast<const wchar_t *>(value);
-    UINT used = 0;
-    while (used < length && text[used] != L'\0')
-        ++used;
-    return QString::fromWCharArray(text, int(used));
+    return QString::fromStdWString(FileVersionOfFile(filePath.toStdWString().c_str()));
 }
