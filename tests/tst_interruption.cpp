@@ -2,12 +2,13 @@
 // library call of a run (and, for writes, once more with half of the
 // call's bytes landing); the receiver is then plugged in again and the
 // updater run afresh, as a user would. Random fault schedules follow.
-// Run this program alone to see the table: ./tst_interruption campaign
+// Run this program alone to see the table: build/tests/tst_interruption
 
 #include "catalogue.h"
 #include "firmwareupdater.h"
 #include "testsupport.h"
 
+#include <QLoggingCategory>
 #include <QtTest>
 
 #include <random>
@@ -17,6 +18,7 @@ class tst_Interruption : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void campaign_data();
@@ -107,6 +109,12 @@ Outcome Rerun(sim::Receiver &receiver, bool scrivetPack, const FirmwareImage &ta
 }
 
 } // namespace
+
+void tst_Interruption::initTestCase()
+{
+    // Thousands of runs: keep the program's debug lines out of the table.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+}
 
 void tst_Interruption::init()
 {
