@@ -1,7 +1,7 @@
 #include "intropage.h"
 
 #include "firmwareupdater.h"
-#include "pagefonts.h"
+#include "pagewidgets.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -44,23 +44,11 @@ CIntroPage::CIntroPage(QWidget *parent)
         setObjectName(QStringLiteral("CIntroPage"));
     resize(600, 320);
 
-    form->centralWidget = new QWidget(this);
-    form->centralWidget->setObjectName(QStringLiteral("centralWidget"));
-    form->centralWidget->setGeometry(16, 0, 521, 241);
+    form->centralWidget = MakeContainer(this, QRect(16, 0, 521, 241));
 
-    form->label_main = new QLabel(form->centralWidget);
-    form->label_main->setObjectName(QStringLiteral("label_main"));
-    form->label_main->setGeometry(0, 20, 501, 51);
-    form->label_main->setFont(HeadingFont());
-    form->label_main->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    form->label_main->setWordWrap(true);
+    form->label_main = MakeTextLabel(form->centralWidget, "label_main", QRect(0, 20, 501, 51), HeadingFont());
 
-    form->label_search = new QLabel(form->centralWidget);
-    form->label_search->setObjectName(QStringLiteral("label_search"));
-    form->label_search->setGeometry(0, 70, 401, 31);
-    form->label_search->setFont(BodyFont());
-    form->label_search->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    form->label_search->setWordWrap(true);
+    form->label_search = MakeTextLabel(form->centralWidget, "label_search", QRect(0, 70, 401, 31), BodyFont());
 
     setWindowTitle(tr("Dialog"));
     form->label_main->setText(

@@ -1,6 +1,6 @@
 #include "selectscrivetpack.h"
 
-#include "pagefonts.h"
+#include "pagewidgets.h"
 #include "receiverstate.h"
 
 #include <QAbstractButton>
@@ -33,16 +33,9 @@ CSelectScrivetPack::CSelectScrivetPack(QWidget *parent)
         setObjectName(QStringLiteral("CSelectScrivetPack"));
     resize(600, 320);
 
-    form->centralWidget = new QWidget(this);
-    form->centralWidget->setObjectName(QStringLiteral("centralWidget"));
-    form->centralWidget->setGeometry(16, 0, 551, 271);
+    form->centralWidget = MakeContainer(this, QRect(16, 0, 551, 271));
 
-    form->label_main = new QLabel(form->centralWidget);
-    form->label_main->setObjectName(QStringLiteral("label_main"));
-    form->label_main->setGeometry(0, 20, 501, 51);
-    form->label_main->setFont(HeadingFont());
-    form->label_main->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    form->label_main->setWordWrap(true);
+    form->label_main = MakeTextLabel(form->centralWidget, "label_main", QRect(0, 20, 501, 51), HeadingFont());
 
     const auto radioButton = [this](const char *name, int y, int width) {
         auto *button = new QRadioButton(form->centralWidget);

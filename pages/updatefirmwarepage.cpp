@@ -1,6 +1,6 @@
 #include "updatefirmwarepage.h"
 
-#include "pagefonts.h"
+#include "pagewidgets.h"
 #include "pageflags.h"
 #include "sleepinhibitor.h"
 
@@ -34,23 +34,11 @@ CUpdateFirmwarePage::CUpdateFirmwarePage(QWidget *parent)
         setObjectName(QStringLiteral("CUpdateFirmwarePage"));
     resize(600, 320);
 
-    form->centralWidget = new QWidget(this);
-    form->centralWidget->setObjectName(QStringLiteral("centralWidget"));
-    form->centralWidget->setGeometry(16, 0, 581, 241);
+    form->centralWidget = MakeContainer(this, QRect(16, 0, 581, 241));
 
-    form->label_msg1 = new QLabel(form->centralWidget);
-    form->label_msg1->setObjectName(QStringLiteral("label_msg1"));
-    form->label_msg1->setGeometry(0, 20, 551, 31);
-    form->label_msg1->setFont(HeadingFont());
-    form->label_msg1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    form->label_msg1->setWordWrap(true);
+    form->label_msg1 = MakeTextLabel(form->centralWidget, "label_msg1", QRect(0, 20, 551, 31), HeadingFont());
 
-    form->label_msg2 = new QLabel(form->centralWidget);
-    form->label_msg2->setObjectName(QStringLiteral("label_msg2"));
-    form->label_msg2->setGeometry(0, 50, 511, 61);
-    form->label_msg2->setFont(BodyFont());
-    form->label_msg2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    form->label_msg2->setWordWrap(true);
+    form->label_msg2 = MakeTextLabel(form->centralWidget, "label_msg2", QRect(0, 50, 511, 61), BodyFont());
 
     form->progressBar = new QProgressBar(form->centralWidget);
     form->progressBar->setObjectName(QStringLiteral("progressBar"));
