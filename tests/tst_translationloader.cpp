@@ -6,6 +6,8 @@
 #include <QTranslator>
 #include <QtTest>
 
+#include <cstdio>
+
 class tst_TranslationLoader : public QObject
 {
     Q_OBJECT
@@ -17,6 +19,7 @@ private slots:
     void choice_data();
     void choice();
     void realCatalogueTranslates();
+    void crowdedFolderWithForeignNames();
 
 private:
     QStringList debugLinesOfLoad(const QString &folder, const QString &key);
@@ -138,6 +141,27 @@ void tst_TranslationLoader::realCatalogueTranslates()
     LoadTranslation(QStringLiteral(ORVEX_TRANSLATIONS_DIR), QStringLiteral("de"));
     QCOMPARE(QCoreApplication::translate("CConfigWizard", "Back"), QStringLiteral("Zurück"));
     LoadTranslation(QStringLiteral("/no/such/folder"), QStringLiteral("de"));
+}
+
+void tst_TranslationLoader::crowdedFolderWithForeignNames()
+{
+    QTemporaryDir folder;
+    for (int i = 0; i < 3000; ++i) {
+        QFile file(folder.filePath(QStringLiteral("noise%1_xx.qm").arg(i)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    // A name that is not UTF-8, made with the raw bytes.
+    const QByteArray foreign = QFile::encodeName(folder.path()) + "/\xff\xfe_de.qm";
+    FILE *raw = std::fopen(foreign.constData(), "w");
+    QVERIFY(raw);
+    std::fclose(raw);
+    QVERIFY(QFile::copy(kGermanCatalogue, folder.filePath(QStringLiteral("zz_de.qm"))));
+
+    const QStringList lines = debugLinesOfLoad(folder.path(), QStringLiteral("de"));
+    // A name that cannot be decoded is not listed; the real catalogue wins.
+    QCOMPARE(lines.value(1), QStringLiteral("qm files found= 3001"));
+    QCOMPARE(lines.filter(QStringLiteral("installed translator for:")),
+             QStringList{QStringLiteral("installed translator for: \"zz_de\"")});
 }
 
 QTEST_MAIN(tst_TranslationLoader)
