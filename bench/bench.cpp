@@ -99,12 +99,9 @@ void FlashTraffic()
     std::shared_ptr<sim::Receiver> receiver;
     FullPathRun(0, 0, &receiver);
     qint64 codeCalls = 0;
-    qint64 codeBytes = 0;
     for (const sim::Call &call : receiver->log) {
-        if (call.op == QLatin1String("WriteFlashCode")) {
+        if (call.op == QLatin1String("WriteFlashCode"))
             ++codeCalls;
-            codeBytes += call.data.size();
-        }
     }
     const FirmwareBlocks &b = Rule().target.blocks;
     const double kb = (2.0 * b.code2Size + b.code1Size) / 1024.0;
@@ -113,7 +110,6 @@ void FlashTraffic()
         << QString::number(codeCalls / kb, 'f', 2) << " code calls/KB (floor "
         << QString::number(1024.0 / 320.0, 'f', 2) << "), "
         << QString::number(receiver->log.size() / kb, 'f', 2) << " calls/KB in all\n";
-    Q_UNUSED(codeBytes);
 }
 
 // Median start-up time (ms) and peak RSS (kB) of a program.
