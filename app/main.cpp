@@ -1,5 +1,6 @@
 #include "configwizard.h"
 #include "pageflags.h"
+#include "singleinstance.h"
 #include "startup.h"
 
 #include <QApplication>
@@ -10,6 +11,13 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // A second start (a double click, the menu) brings the running updater
+    // forward and leaves the receiver alone.
+    SingleInstance instance;
+    if (!instance.Claim()) {
+        instance.AskRunningToComeForward();
+        return 0;
+    }
 #ifndef Q_OS_WIN
     // Windows takes the window icon from the executable's icon resource.
     QIcon icon;
@@ -35,12 +43,15 @@ int main(int argc, char **argv)
         ReadFileVersion(VersionSourcePath(startedAs, QCoreApplication::applicationFilePath())));
 
     auto *wizard = new CConfigWizard(nullptr);
+    QObject::connect(&instance, SIGNAL(ComeForwardRequested()), wizard, SLOT(BringWindowToForeground()));
     g_restartRequested = false;
     const int result = QApplication::exec();
     delete wizard;
 
     if (g_restartRequested) {
         qDebug() << "restart app";
+        // The fresh updater must be able to claim the lock.
+        instance.Release();
         RestartProgram(QString::fromLocal8Bit(argv[0]));
     }
     return result;

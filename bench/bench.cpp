@@ -27,7 +27,7 @@ constexpr int kStartupRuns = 9;
 
 QTextStream out(stdout);
 
-// The real clock, adding up every wait asked of it.
+// The real clock, adding up every wait asked of it and the device's time.
 class CountingClock : public RealClock
 {
 public:
@@ -35,6 +35,11 @@ public:
     {
         waitedMs += ms;
         RealClock::Wait(ms);
+    }
+    void Sleep(int ms) override
+    {
+        waitedMs += ms;
+        RealClock::Sleep(ms);
     }
     qint64 waitedMs = 0;
 };
@@ -124,6 +129,7 @@ QPair<double, qint64> StartUp(const QString &program)
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder.path());
         environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ORVEX_PROBE_PATH));
         environment.insert(QStringLiteral("ORVEX_PROBE_FILE"), probe);
         environment.insert(QStringLiteral("ORVEX_SIM_SCENARIO"), QStringLiteral("no-receiver"));

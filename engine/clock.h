@@ -10,8 +10,11 @@ class Clock
 public:
     virtual ~Clock() = default;
 
-    // Blocks for ms milliseconds without processing events.
+    // The program's own waits: block for ms milliseconds and act on no
+    // user input.
     virtual void Wait(int ms) = 0;
+    // Time spent inside the device library: blocks and processes nothing.
+    virtual void Sleep(int ms) = 0;
     // Monotonic milliseconds since an arbitrary start.
     virtual qint64 NowMs() const = 0;
 
@@ -20,12 +23,16 @@ public:
     static void SetCurrent(Clock *clock);
 };
 
-// Real time: a timed wait on a private condition variable that nothing
-// signals; early wake-ups wait again until the deadline.
+// Real time: timed waits on a private condition variable that nothing
+// signals; early wake-ups wait again until the deadline. A Wait on the
+// GUI thread keeps the windows painted and answering the window system
+// (expose, liveness pings) in short slices; user input stays queued until
+// the program next looks for events.
 class RealClock : public Clock
 {
 public:
     void Wait(int ms) override;
+    void Sleep(int ms) override;
     qint64 NowMs() const override;
 };
 
@@ -34,10 +41,8 @@ class VirtualClock : public Clock
 {
 public:
     void Wait(int ms) override;
+    void Sleep(int ms) override { Wait(ms); }
     qint64 NowMs() const override { return now; }
-
-    // Total of all waits so far.
-    qint64 WaitedMs() const { return now; }
 
 private:
     qint64 now = 0;

@@ -70,7 +70,15 @@ void CIntroPage::initializePage()
 void CIntroPage::cleanupPage()
 {
     qDebug() << "CIntroPage::cleanupPage";
-    killTimer(timerId);
+    StopPolling();
+}
+
+void CIntroPage::StopPolling()
+{
+    // The id is forgotten with its timer, so a later stop kills nothing.
+    if (timerId != 0)
+        killTimer(timerId);
+    timerId = 0;
 }
 
 bool CIntroPage::validatePage()
@@ -95,12 +103,28 @@ int CIntroPage::nextId() const
 
 void CIntroPage::timerEvent(QTimerEvent *event)
 {
+    // Waits inside a sweep keep the window painted, so a tick may fall due
+    // while one runs; it must not start a second sweep.
+    if (sweeping)
+        return;
+    // A closed window probes no more.
+    if (!isVisible()) {
+        StopPolling();
+        return;
+    }
+    sweeping = true;
     SearchForReceiver();
+    sweeping = false;
+    if (!isVisible()) {
+        StopPolling();
+        return;
+    }
     if (g_receiverState.found) {
         qDebug() << "Pod found with PID=" << Qt::hex << g_receiverState.pid << Qt::dec << ", version="
                  << g_receiverState.versionInfo.version << ",build=" << g_receiverState.versionInfo.build;
         wizard()->button(QWizard::NextButton)->setEnabled(true);
         killTimer(event->timerId());
+        timerId = 0;
         form->label_search->hide();
         wizard()->next();
     } else if (!slowPolling) {
@@ -117,6 +141,9 @@ void CIntroPage::SearchForReceiver()
     for (const int id : kProductIds) {
         qDebug() << "Look for System with PID=" << Qt::hex << id;
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+        // Cancel or the close button may have ended the window just now.
+        if (!isVisible())
+            return;
         const bool open = OpenReceiver(id, kPort);
         if (open)
             g_receiverState.found = CheckVersion();

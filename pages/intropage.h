@@ -36,10 +36,12 @@ private:
     bool OpenReceiver(int pid, PORTNUMBER port);
     bool CheckVersion();
     void ReleaseReceiver();
+    void StopPolling();
 
     std::unique_ptr<Form> form;
     int timerId = 0;
     bool slowPolling = false;
+    bool sweeping = false;
 };
 
 #endif

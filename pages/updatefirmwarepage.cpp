@@ -67,6 +67,7 @@ void CUpdateFirmwarePage::initializePage()
     g_finishButtonVisible = false;
     form->label_msg2->show();
     form->progressBar->hide();
+    runStarted = false;
 
     updater.Load(g_receiverState, form->progressBar);
     if (!updater.FindUpgrade()) {
@@ -95,6 +96,11 @@ int CUpdateFirmwarePage::nextId() const
 
 void CUpdateFirmwarePage::OnUpdate()
 {
+    // One run per entry of the page: nothing that arrives while a run is
+    // starting, under way or over may start another.
+    if (runStarted)
+        return;
+    runStarted = true;
     wizard()->button(QWizard::BackButton)->hide();
     wizard()->button(QWizard::CancelButton)->hide();
     wizard()->button(QWizard::CustomButton1)->setEnabled(false);
@@ -122,12 +128,17 @@ void CUpdateFirmwarePage::RunUpdate()
         SleepInhibitor inhibitor;
         g_closeAllowed = false;
         result = updater.RunFlashUpgrade();
+        // Keys, clicks and close requests that came during the run's waits
+        // land now, while they still act on nothing, not on the outcome.
+        QCoreApplication::processEvents();
         g_closeAllowed = true;
     }
     QApplication::restoreOverrideCursor();
 
     wizard()->button(QWizard::CustomButton1)->hide();
     wizard()->button(QWizard::FinishButton)->show();
+    if (auto *close = qobject_cast<QPushButton *>(wizard()->button(QWizard::FinishButton)))
+        close->setDefault(true);
 
     if (result == kUpdateSucceeded) {
         form->label_msg1->setText(tr("Your Orvex receiver firmware has been updated."));

@@ -34,6 +34,7 @@ private:
 
     std::unique_ptr<Form> form;
     FirmwareUpdater updater;
+    bool runStarted = false;
 };
 
 #endif

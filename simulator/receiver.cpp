@@ -126,7 +126,7 @@ bool Receiver::Enter(const char *op, bool needsConnection, int *landingBytes, in
 {
     ++calls;
     const int callNumber = ++callCounts[QString::fromLatin1(op)];
-    Clock::Current().Wait(latencyMs);
+    Clock::Current().Sleep(latencyMs);
     if (landingBytes)
         *landingBytes = 0;
 

@@ -11,7 +11,7 @@ DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null
 log="$stage/log"
 # Started through PATH, as a desktop entry starts it; the autopilot notes
 # the window title.
-PATH="$stage/usr/bin:$PATH" QT_QPA_PLATFORM=offscreen ORVEX_SIM_SCENARIO=no-receiver \
+PATH="$stage/usr/bin:$PATH" XDG_RUNTIME_DIR="$stage" QT_QPA_PLATFORM=offscreen ORVEX_SIM_SCENARIO=no-receiver \
     LD_PRELOAD="$autopilot" ORVEX_AUTOPILOT_LOG="$stage/autopilot" \
     timeout -s TERM 5 orvex-updater x de >"$log" 2>&1 || true
 cat "$stage/autopilot" >>"$log"

@@ -61,6 +61,8 @@ QStringList tst_EndToEnd::Run(const QString &answer)
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // Its own session: other tests start updaters at the same time.
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder->path());
     environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ORVEX_AUTOPILOT_PATH));
     environment.insert(QStringLiteral("ORVEX_AUTOPILOT_LOG"), folder->filePath(QStringLiteral("autopilot.log")));
     environment.insert(QStringLiteral("ORVEX_AUTOPILOT_ANSWER"), answer);

@@ -13,6 +13,7 @@
 #include <QDebug>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -20,6 +21,10 @@ constexpr int kWidth = 580;
 constexpr int kHeight = 320;
 
 enum PageId { kSearchPage = 0, kPackPage = 1, kUpdatePage = 2 };
+
+constexpr QWizard::WizardButton kButtons[] = {QWizard::BackButton, QWizard::NextButton,
+                                              QWizard::FinishButton, QWizard::CancelButton,
+                                              QWizard::CustomButton1};
 
 } // namespace
 
@@ -42,6 +47,12 @@ CConfigWizard::CConfigWizard(QWidget *parent)
     setButtonText(QWizard::NextButton, tr("Next"));
     setButtonText(QWizard::FinishButton, tr("Close"));
     setButtonText(QWizard::CancelButton, tr("Cancel"));
+    // Enter presses the default button only: a button that merely has the
+    // focus (Cancel, once Update is greyed out) must not take it.
+    for (const QWizard::WizardButton which : kButtons) {
+        if (auto *push = qobject_cast<QPushButton *>(button(which)))
+            push->setAutoDefault(false);
+    }
 
     connect(this, &QWizard::currentIdChanged, this, &CConfigWizard::OnCurrentIdChanged);
 
@@ -68,6 +79,10 @@ void CConfigWizard::OnCurrentIdChanged(int id)
         button(QWizard::CustomButton1)->setVisible(g_updateButtonVisible);
         button(QWizard::CustomButton1)->setEnabled(g_updateButtonVisible);
         button(QWizard::CancelButton)->setVisible(g_cancelButtonVisible);
+        // Enter updates when an update is offered, and closes when not.
+        const QWizard::WizardButton enter = g_updateButtonVisible ? QWizard::CustomButton1 : QWizard::FinishButton;
+        if (auto *push = qobject_cast<QPushButton *>(button(enter)))
+            push->setDefault(true);
     }
 }
 
