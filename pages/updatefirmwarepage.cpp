@@ -128,9 +128,6 @@ void CUpdateFirmwarePage::RunUpdate()
         SleepInhibitor inhibitor;
         g_closeAllowed = false;
         result = updater.RunFlashUpgrade();
-        // Keys, clicks and close requests that came during the run's waits
-        // land now, while they still act on nothing, not on the outcome.
-        QCoreApplication::processEvents();
         g_closeAllowed = true;
     }
     QApplication::restoreOverrideCursor();

@@ -17,6 +17,7 @@ private slots:
     void init();
     void updatesThenFindsItUpToDate();
     void failedRunRestartsTheProgram();
+    void secondStartCallsTheFirstForward();
 
 private:
     void WriteScenario(const QString &faults);
@@ -105,13 +106,44 @@ void tst_EndToEnd::failedRunRestartsTheProgram()
     QVERIFY2(lines.contains(QStringLiteral("box: Your Orvex receiver failed to update. Please provide Technical "
                                            "Support with the following error code: 119")),
              qPrintable(lines.join('\n')));
-    // The fresh instance announces itself after the first one; end it.
-    QTRY_VERIFY2_WITH_TIMEOUT(LogLines().filter(QStringLiteral("started ")).size() == 2,
+    // The fresh instance shows its window after the first one; end it.
+    QTRY_VERIFY2_WITH_TIMEOUT(LogLines().filter(QStringLiteral("title: ")).size() == 2,
                               qPrintable(LogLines().join(QLatin1Char('\n'))), 10000);
     const QStringList started = LogLines().filter(QStringLiteral("started "));
     const qint64 restarted = started.last().mid(8).toLongLong();
     QVERIFY(restarted > 0 && started.first() != started.last());
     QCOMPARE(::kill(pid_t(restarted), SIGTERM), 0);
+}
+
+void tst_EndToEnd::secondStartCallsTheFirstForward()
+{
+    WriteScenario(QString());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder->path());
+    environment.insert(QStringLiteral("ORVEX_SIM_SCENARIO"), QStringLiteral("no-receiver"));
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.setProcessChannelMode(QProcess::MergedChannels);
+    first.start(QStringLiteral(ORVEX_UPDATER_PATH), {});
+    QByteArray firstSaid;
+    QTRY_VERIFY_WITH_TIMEOUT((firstSaid += first.readAll()).contains("Look for System with PID="), 10000);
+
+    // Had the second one touched the device library, the simulator would
+    // complain about this scenario.
+    environment.insert(QStringLiteral("ORVEX_SIM_SCENARIO"), folder->filePath(QStringLiteral("missing.json")));
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.setProcessChannelMode(QProcess::MergedChannels);
+    second.start(QStringLiteral(ORVEX_UPDATER_PATH), {});
+    QVERIFY(second.waitForFinished(kRunLimitMs));
+    QCOMPARE(second.exitCode(), 0);
+    const QByteArray said = second.readAll();
+    QVERIFY2(!said.contains("orvex simulator") && !said.contains("Look for System"), said.constData());
+    // Once when it opened, once more when asked.
+    QTRY_COMPARE_WITH_TIMEOUT((firstSaid += first.readAll()).count("BringWindowToForeground"), 2, 10000);
+    first.terminate();
+    QVERIFY(first.waitForFinished(kRunLimitMs));
 }
 
 QTEST_MAIN(tst_EndToEnd)

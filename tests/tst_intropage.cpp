@@ -7,6 +7,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QLabel>
+#include <QTimer>
 #include <QtTest>
 
 #include <cmath>
@@ -23,6 +24,10 @@ private slots:
     void versionReadRetried();
     void pollingSlowsDownOnce();
     void cleanupStopsPolling();
+    void tickDuringSweepStartsNoSecondOne();
+    void closedWindowProbesNoMore_data();
+    void closedWindowProbesNoMore();
+    void leavingAfterFoundStopsNoDeadTimer();
 
 private:
     void Poll() { QVERIFY(FireRunningTimer(page)); }
@@ -159,6 +164,61 @@ void tst_IntroPage::cleanupStopsPolling()
     page = wizard->page(0);
     page->cleanupPage();
     QCOMPARE(PollInterval(), 0);
+}
+
+void tst_IntroPage::tickDuringSweepStartsNoSecondOne()
+{
+    delete clock;
+    clock = nullptr;
+    BriefRealClock realTime; // the waits really process events
+    wizard = new CConfigWizard;
+    page = wizard->page(0);
+    QTimer::singleShot(0, page, [this] { FireRunningTimer(page); });
+    DebugCapture capture;
+    Poll();
+    QCOMPARE(capture.lines.filter(QStringLiteral("Look for System with PID=")).size(), 6);
+}
+
+void tst_IntroPage::closedWindowProbesNoMore_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("close button") << "close";
+    QTest::newRow("Cancel") << "Cancel";
+    QTest::newRow("Escape") << "Escape";
+}
+
+void tst_IntroPage::closedWindowProbesNoMore()
+{
+    QFETCH(QString, how);
+    wizard = new CConfigWizard;
+    page = wizard->page(0);
+    // Arrives while the sweep looks for events before its first probe.
+    QTimer::singleShot(0, wizard, [this, how] {
+        if (how == QLatin1String("close"))
+            wizard->close();
+        else if (how == QLatin1String("Cancel"))
+            wizard->button(QWizard::CancelButton)->click();
+        else
+            QTest::keyClick(wizard, Qt::Key_Escape);
+    });
+    DebugCapture capture;
+    Poll();
+    QVERIFY(!wizard->isVisible());
+    QCOMPARE(capture.lines.filter(QStringLiteral("Look for System with PID=")).size(), 1);
+    QCOMPARE(clock->clock.NowMs(), 0);
+    QCOMPARE(PollInterval(), 0);
+}
+
+void tst_IntroPage::leavingAfterFoundStopsNoDeadTimer()
+{
+    AttachReceiver(0x1317, 6.01, 81);
+    wizard = new CConfigWizard;
+    page = wizard->page(0);
+    Poll();
+    QCOMPARE(wizard->currentId(), 1);
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("killTimer")));
+    wizard->button(QWizard::CancelButton)->click();
+    QVERIFY(!wizard->isVisible());
 }
 
 QTEST_MAIN(tst_IntroPage)

@@ -26,6 +26,9 @@ private slots:
     void failureAsksToRetry_data();
     void failureAsksToRetry();
     void unreachableReceiverRestartsSilently();
+    void enterKey_data();
+    void enterKey();
+    void pressDuringRunStartsNoSecondRun();
 
 private:
     // Shows the wizard, lets the search find the receiver and goes on to
@@ -130,7 +133,8 @@ void tst_UpdateFirmwarePage::PressUpdateAndRun(bool interrupt)
     QCOMPARE(RunningTimerInterval(wizard->currentPage()), 500);
     if (interrupt) {
         QCoreApplication::postEvent(wizard, new QCloseEvent);
-        QCoreApplication::postEvent(wizard, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        for (const int key : {Qt::Key_Escape, Qt::Key_Return})
+            QCoreApplication::postEvent(wizard, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
     }
     QVERIFY(FireRunningTimer(wizard->currentPage()));
 }
@@ -236,6 +240,72 @@ void tst_UpdateFirmwarePage::unreachableReceiverRestartsSilently()
     QVERIFY(g_restartRequested);
     QVERIFY(!wizard->isVisible());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
+}
+
+void tst_UpdateFirmwarePage::enterKey_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<int>("focused"); // the button Enter is typed on
+    QTest::addColumn<QString>("outcome");
+    QTest::newRow("search page, Cancel focused: nothing") << "search" << int(QWizard::CancelButton) << "stays";
+    QTest::newRow("pack page, Cancel focused: Next") << "pack" << int(QWizard::CancelButton) << "next";
+    QTest::newRow("offered, Cancel focused: Update") << "offered" << int(QWizard::CancelButton) << "update";
+    QTest::newRow("offered, Back focused: Update") << "offered" << int(QWizard::BackButton) << "update";
+    QTest::newRow("up to date, Back focused: Close") << "up to date" << int(QWizard::BackButton) << "closes";
+    QTest::newRow("updated: Close") << "updated" << int(QWizard::FinishButton) << "closes";
+}
+
+void tst_UpdateFirmwarePage::enterKey()
+{
+    QFETCH(QString, state);
+    QFETCH(int, focused);
+    QFETCH(QString, outcome);
+    if (state == QLatin1String("up to date"))
+        receiver->runningIdentity.build = 83;
+    if (state == QLatin1String("search")) {
+        wizard = new CConfigWizard;
+    } else if (state == QLatin1String("pack")) {
+        wizard = new CConfigWizard;
+        QVERIFY(FireRunningTimer(wizard->page(0)));
+    } else {
+        ReachUpdatePage();
+    }
+    if (state == QLatin1String("updated"))
+        PressUpdateAndRun();
+    const int page = wizard->currentId();
+
+    QAbstractButton *button = wizard->button(QWizard::WizardButton(focused));
+    QVERIFY(button->isVisible());
+    button->setFocus();
+    QTest::keyClick(button, Qt::Key_Return);
+
+    QCOMPARE(wizard->isVisible(), outcome != QLatin1String("closes"));
+    QCOMPARE(wizard->currentId(), outcome == QLatin1String("next") ? 2 : page);
+    const bool starting = wizard->currentId() == 2 && !wizard->button(QWizard::CustomButton1)->isEnabled()
+        && RunningTimerInterval(wizard->currentPage()) == 500;
+    QCOMPARE(starting, outcome == QLatin1String("update"));
+    QVERIFY(!g_restartRequested);
+    if (wizard->isVisible() && wizard->currentId() != 0)
+        wizard->close();
+}
+
+void tst_UpdateFirmwarePage::pressDuringRunStartsNoSecondRun()
+{
+    delete clock;
+    clock = nullptr;
+    BriefRealClock realTime; // the waits really process events
+    receiver->restartTimeMs = 2000;
+    ReachUpdatePage();
+    wizard->button(QWizard::CustomButton1)->click();
+    // A press that arrives in the middle of the run, as if from the button.
+    QTimer::singleShot(10, wizard, [this] { emit wizard->customButtonClicked(QWizard::CustomButton1); });
+    DebugCapture capture;
+    QVERIFY(FireRunningTimer(wizard->currentPage()));
+    QCOMPARE(capture.lines.count(QStringLiteral("Finish Flash Upgrade")), 1);
+    QCOMPARE(capture.lines.count(QStringLiteral("CUpdateFirmwarePage::initializePage")), 0);
+    QCOMPARE(RunningTimerInterval(wizard->currentPage()), 0);
+    QCOMPARE(Headline(), QStringLiteral("Your Orvex receiver firmware has been updated."));
+    wizard->close();
 }
 
 QTEST_MAIN(tst_UpdateFirmwarePage)

@@ -21,6 +21,22 @@ public:
     QStringList lines;
 };
 
+// Real time, run a hundred times faster: every wait really blocks and
+// processes events as the real clock does, only briefly.
+class BriefRealClock : public RealClock
+{
+public:
+    static constexpr int kSpeedUp = 100;
+    BriefRealClock() { Clock::SetCurrent(this); }
+    ~BriefRealClock() override { Clock::SetCurrent(nullptr); }
+    BriefRealClock(const BriefRealClock &) = delete;
+    BriefRealClock &operator=(const BriefRealClock &) = delete;
+
+    void Wait(int ms) override { RealClock::Wait(ms / kSpeedUp); }
+    void Sleep(int ms) override { RealClock::Sleep(ms / kSpeedUp); }
+    qint64 NowMs() const override { return RealClock::NowMs() * kSpeedUp; }
+};
+
 // Puts every process-wide flag and record back to its value at load,
 // and empties the simulated bus.
 void ResetGlobals();

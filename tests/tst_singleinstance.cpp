@@ -1,0 +1,61 @@
+#include "singleinstance.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+class tst_SingleInstance : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void secondUpdaterCallsTheFirstForward();
+    void deadUpdaterLeavesNoLock();
+};
+
+void tst_SingleInstance::secondUpdaterCallsTheFirstForward()
+{
+    QTemporaryDir session;
+    SingleInstance first(session.path());
+    QVERIFY(first.Claim());
+    QSignalSpy forward(&first, &SingleInstance::ComeForwardRequested);
+
+    SingleInstance second(session.path());
+    QVERIFY(!second.Claim());
+    QVERIFY(second.AskRunningToComeForward());
+    QVERIFY(forward.wait(5000));
+
+    // Another session is another matter.
+    QTemporaryDir otherSession;
+    QVERIFY(SingleInstance(otherSession.path()).Claim());
+
+    // The restart after a failed update: the ending updater lets go first.
+    first.Release();
+    SingleInstance restarted(session.path());
+    QVERIFY(restarted.Claim());
+    restarted.Release();
+    QCOMPARE(QDir(session.path()).entryList(QDir::Files | QDir::System | QDir::Hidden), QStringList());
+}
+
+void tst_SingleInstance::deadUpdaterLeavesNoLock()
+{
+    QTemporaryDir session;
+    const pid_t child = fork();
+    if (child == 0) {
+        SingleInstance dying(session.path());
+        _exit(dying.Claim() ? 0 : 1); // ends holding the lock
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QCOMPARE(WEXITSTATUS(status), 0);
+
+    SingleInstance next(session.path());
+    QVERIFY(next.Claim());
+    QVERIFY(!SingleInstance(session.path()).Claim());
+}
+
+QTEST_GUILESS_MAIN(tst_SingleInstance)
+#include "tst_singleinstance.moc"
