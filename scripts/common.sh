@@ -2,7 +2,9 @@
 # configure and build incrementally.
 
 ORVEX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-ORVEX_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-tools-dev qt6-l10n-tools)
+# The fonts: a face metric-compatible with Arial, and one with Chinese glyphs.
+ORVEX_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-tools-dev qt6-l10n-tools
+    fonts-liberation2 fonts-wqy-microhei)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

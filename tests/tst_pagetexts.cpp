@@ -1,15 +1,22 @@
 // Every text of every page fits its place, in English and in every
-// catalogue, at the window's fixed size.
+// catalogue, at the window's fixed size, and every character of every
+// catalogue has a glyph in the fonts the window draws with.
 
+#include "pagewidgets.h"
 #include "startup.h"
 #include "testsupport.h"
 #include "wizardtour.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QGlyphRun>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTextLayout>
 #include <QTranslator>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 class tst_PageTexts : public QObject
@@ -20,6 +27,8 @@ private slots:
     void cleanup();
     void fits_data();
     void fits();
+    void everyCharacterHasAGlyph_data();
+    void everyCharacterHasAGlyph();
 };
 
 namespace {
@@ -39,6 +48,42 @@ QStringList Clipped(QWidget *window)
             clipped << button->objectName() + QStringLiteral(": ") + button->text();
     }
     return clipped;
+}
+
+// The translated texts of a catalogue's source.
+QStringList Translations(const QString &tsFile)
+{
+    QFile file(tsFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList texts;
+    QXmlStreamReader xml(&file);
+    while (xml.readNextStartElement() || !xml.atEnd()) {
+        if (xml.isStartElement() && xml.name() == QLatin1String("translation"))
+            texts << xml.readElementText();
+    }
+    return texts;
+}
+
+// The characters of `text` that `font`, with the system's fallbacks,
+// would draw as an empty box or not at all.
+QString WithoutGlyph(const QString &text, const QFont &font)
+{
+    QString missing;
+    for (const QChar c : text) {
+        if (c.isSpace())
+            continue;
+        QTextLayout layout(QString(c), font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        bool drawn = false;
+        for (const QGlyphRun &run : layout.glyphRuns())
+            drawn = drawn || (!run.glyphIndexes().isEmpty() && !run.glyphIndexes().contains(0));
+        if (!drawn && !missing.contains(c))
+            missing += c;
+    }
+    return missing;
 }
 
 } // namespace
@@ -71,6 +116,34 @@ void tst_PageTexts::fits()
     QStringList clipped;
     QVERIFY(WizardTour::Visit(state, [&clipped](QWidget *window) { clipped = Clipped(window); }));
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
+}
+
+void tst_PageTexts::everyCharacterHasAGlyph_data()
+{
+    QTest::addColumn<QString>("catalogue");
+    QTest::addColumn<QFont>("font");
+    const QStringList catalogues = QDir(QStringLiteral(ORVEX_SOURCE_DIR "/translations"))
+                                       .entryList({QStringLiteral("*.ts")}, QDir::Files);
+    QVERIFY(catalogues.size() >= 5);
+    const QFont buttons = QApplication::font("QPushButton");
+    for (const QString &name : catalogues) {
+        const QByteArray tag = name.toUtf8();
+        QTest::addRow("%s, headings", tag.constData()) << name << HeadingFont();
+        QTest::addRow("%s, page texts", tag.constData()) << name << BodyFont();
+        QTest::addRow("%s, buttons and boxes", tag.constData()) << name << buttons;
+    }
+}
+
+void tst_PageTexts::everyCharacterHasAGlyph()
+{
+    QFETCH(QString, catalogue);
+    QFETCH(QFont, font);
+    const QStringList texts = Translations(QStringLiteral(ORVEX_SOURCE_DIR "/translations/") + catalogue);
+    QVERIFY(texts.size() >= 30);
+    QString missing;
+    for (const QString &text : texts)
+        missing += WithoutGlyph(text, font);
+    QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("no glyph for: ") + missing));
 }
 
 QTEST_MAIN(tst_PageTexts)
