@@ -26,10 +26,15 @@ ensure_packages() {
     fi
 }
 
-# build_tree DIR [cmake option...]
+# build_tree DIR [cmake option...] [--target TARGET...]
 build_tree() {
     local dir=$1
     shift
-    cmake -S "$ORVEX_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$dir" -j"$(nproc)"
+    local options=()
+    while [ $# -gt 0 ] && [ "$1" != --target ]; do
+        options+=("$1")
+        shift
+    done
+    cmake -S "$ORVEX_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
+    cmake --build "$dir" -j"$(nproc)" "$@"
 }

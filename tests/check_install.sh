@@ -23,7 +23,7 @@ expect "translations path= \"$stage/usr/lib/orvex-updater/Translations\""
 expect 'qm files found= 5'
 expect 'installed translator for: "OrvexUpdater_de"'
 expect 'CIntroPage::initializePage'
-expect 'title: Orvex Firmware-Aktualisierung v1.0.0.6'
+expect '[search] Orvex Firmware-Aktualisierung v1.0.0.6'
 test -L "$stage/usr/bin/orvex-updater"
 test -f "$stage/usr/share/applications/orvex-updater.desktop"
 echo "installed tree starts and finds its catalogues"

@@ -66,6 +66,7 @@ QStringList tst_EndToEnd::Run(const QString &answer)
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder->path());
     environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ORVEX_AUTOPILOT_PATH));
     environment.insert(QStringLiteral("ORVEX_AUTOPILOT_LOG"), folder->filePath(QStringLiteral("autopilot.log")));
+    environment.insert(QStringLiteral("ORVEX_AUTOPILOT_PRESS"), QStringLiteral("1"));
     environment.insert(QStringLiteral("ORVEX_AUTOPILOT_ANSWER"), answer);
     environment.insert(QStringLiteral("ORVEX_SIM_SCENARIO"), folder->filePath(QStringLiteral("scenario.json")));
     environment.insert(QStringLiteral("ORVEX_SIM_STATE"), folder->filePath(QStringLiteral("receiver.state")));
@@ -83,9 +84,12 @@ void tst_EndToEnd::updatesThenFindsItUpToDate()
 {
     WriteScenario(QString());
     const QStringList first = Run();
-    QVERIFY2(first.contains(QStringLiteral("update offered")), qPrintable(first.join('\n')));
-    QVERIFY(first.contains(QStringLiteral("title: Orvex Firmware Updater v1.0.0.6")));
-    QVERIFY(first.contains(QStringLiteral("result: Your Orvex receiver firmware has been updated.")));
+    QVERIFY2(first.contains(QStringLiteral("[offered] Orvex Firmware Updater v1.0.0.6")),
+             qPrintable(first.join('\n')));
+    QVERIFY(first.contains(QStringLiteral("[search] Orvex Firmware Updater v1.0.0.6")));
+    const int updated = first.indexOf(QStringLiteral("[updated] Orvex Firmware Updater v1.0.0.6"));
+    QVERIFY(updated > 0);
+    QCOMPARE(first.value(updated + 1), QStringLiteral("  Your Orvex receiver firmware has been updated."));
 
     sim::Bus bus;
     QString error;
@@ -94,20 +98,21 @@ void tst_EndToEnd::updatesThenFindsItUpToDate()
     QCOMPARE(bus.Receivers().first()->runningIdentity.build, 83);
 
     const QStringList second = Run();
-    QVERIFY2(second.contains(QStringLiteral("result: Your Orvex receiver firmware is up to date.")),
-             qPrintable(second.join('\n')));
-    QVERIFY(!second.contains(QStringLiteral("update offered")));
+    const int upToDate = second.indexOf(QStringLiteral("[up-to-date] Orvex Firmware Updater v1.0.0.6"));
+    QVERIFY2(upToDate > 0, qPrintable(second.join('\n')));
+    QCOMPARE(second.value(upToDate + 1), QStringLiteral("  Your Orvex receiver firmware is up to date."));
+    QVERIFY(second.filter(QStringLiteral("[offered]")).isEmpty());
 }
 
 void tst_EndToEnd::failedRunRestartsTheProgram()
 {
     WriteScenario(QStringLiteral(R"("WriteFlashCode": {"always": true})"));
     const QStringList lines = Run(QStringLiteral("Yes"));
-    QVERIFY2(lines.contains(QStringLiteral("box: Your Orvex receiver failed to update. Please provide Technical "
+    QVERIFY2(lines.contains(QStringLiteral("  Your Orvex receiver failed to update. Please provide Technical "
                                            "Support with the following error code: 119")),
              qPrintable(lines.join('\n')));
     // The fresh instance shows its window after the first one; end it.
-    QTRY_VERIFY2_WITH_TIMEOUT(LogLines().filter(QStringLiteral("title: ")).size() == 2,
+    QTRY_VERIFY2_WITH_TIMEOUT(LogLines().filter(QStringLiteral("[search] ")).size() == 2,
                               qPrintable(LogLines().join(QLatin1Char('\n'))), 10000);
     const QStringList started = LogLines().filter(QStringLiteral("started "));
     const qint64 restarted = started.last().mid(8).toLongLong();
