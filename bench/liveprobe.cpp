@@ -5,7 +5,8 @@
 // - every 250 ms a _NET_WM_PING is sent; the time to the answer is timed;
 // - the window manager's visible name is read for "Not Responding".
 // Usage: orvex-liveprobe WINDOW SECONDS X Y (X, Y: the spot, relative to
-// the window). Prints one line of figures; exit 0 once it saw the window.
+// the window). Stops early, with its figures, on SIGINT or SIGTERM.
+// Prints one line of figures.
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +29,8 @@ constexpr int kSpot = 24;
 constexpr unsigned long kCoverColour = 0xFF00FF;
 constexpr auto kPeriod = std::chrono::milliseconds(250);
 constexpr auto kGiveUp = std::chrono::seconds(120);
+
+volatile std::sig_atomic_t g_stop = 0;
 
 double Ms(Clock::duration d)
 {
@@ -118,10 +122,12 @@ int main(int argc, char **argv)
     const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
     const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
 
+    std::signal(SIGINT, [](int) { g_stop = 1; });
+    std::signal(SIGTERM, [](int) { g_stop = 1; });
     Figures figures;
     long stamp = 1;
     const auto end = Clock::now() + duration;
-    while (Clock::now() < end) {
+    while (Clock::now() < end && !g_stop) {
         const auto cycle = Clock::now();
 
         XEvent message{};
