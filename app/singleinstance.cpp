@@ -31,6 +31,9 @@ SingleInstance::SingleInstance(const QString &folder)
 #endif
     , lock(QDir(folder).filePath(BaseName() + QStringLiteral(".lock")))
 {
+    // Held for as long as the updater runs: only a dead holder's lock is
+    // stale, never an old one.
+    lock.setStaleLockTime(0);
 }
 
 SingleInstance::~SingleInstance() = default;

@@ -105,7 +105,7 @@ void FlashTraffic()
     FullPathRun(0, 0, &receiver);
     qint64 codeCalls = 0;
     for (const sim::Call &call : receiver->log) {
-        if (call.op == QLatin1String("WriteFlashCode"))
+        if (call.op == sim::Op::WriteFlashCode)
             ++codeCalls;
     }
     const FirmwareBlocks &b = Rule().target.blocks;

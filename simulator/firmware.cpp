@@ -2,7 +2,8 @@
 
 #include <QtEndian>
 
-#include <array>
+#include <zlib.h>
+
 #include <cstring>
 
 namespace sim {
@@ -48,20 +49,7 @@ bool OldHeaderValid(const QByteArray &header, quint32 address)
 
 quint32 Crc32(const QByteArray &data)
 {
-    static const std::array<quint32, 256> table = [] {
-        std::array<quint32, 256> entries{};
-        for (quint32 i = 0; i < 256; ++i) {
-            quint32 crc = i;
-            for (int bit = 0; bit < 8; ++bit)
-                crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
-            entries[i] = crc;
-        }
-        return entries;
-    }();
-    quint32 crc = 0xFFFFFFFF;
-    for (const char c : data)
-        crc = (crc >> 8) ^ table[(crc ^ quint8(c)) & 0xFF];
-    return ~crc;
+    return quint32(crc32(0, reinterpret_cast<const Bytef *>(data.constData()), uInt(data.size())));
 }
 
 QByteArray MakeFirmwareBlock(const FirmwareIdentity &identity, int size)
@@ -103,9 +91,13 @@ std::optional<FirmwareIdentity> ReadIdentity(const QByteArray &block)
     const quint32 length = qFromLittleEndian<quint32>(p + kLengthOffset);
     if (length < quint32(kIdentitySize) || length > quint32(block.size()))
         return std::nullopt;
-    QByteArray checked = block.left(int(length));
-    std::memset(checked.data() + kCrcOffset, 0, 4);
-    if (Crc32(checked) != qFromLittleEndian<quint32>(p + kCrcOffset))
+    // The CRC covers the record with its own field taken as zero.
+    const auto bytes = reinterpret_cast<const Bytef *>(p);
+    const Bytef zeros[4] = {};
+    uLong crc = crc32(0, bytes, kCrcOffset);
+    crc = crc32(crc, zeros, 4);
+    crc = crc32(crc, bytes + kCrcOffset + 4, uInt(length - kCrcOffset - 4));
+    if (quint32(crc) != qFromLittleEndian<quint32>(p + kCrcOffset))
         return std::nullopt;
 
     FirmwareIdentity identity;

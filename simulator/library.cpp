@@ -94,11 +94,18 @@ void Bus::EnsureConfigured()
 
     const QString state = qEnvironmentVariable(kStateVariable);
     QString error;
-    if (!state.isEmpty() && QFile::exists(state)) {
+    if (!state.isEmpty()) {
         stateFile = state;
-        if (!LoadState(state, &error))
+        if (!LockStateFile(&error)) {
+            stateFile.clear();
             Complain(state, error);
-        return;
+            return;
+        }
+        if (QFile::exists(state)) {
+            if (!LoadState(state, &error))
+                Complain(state, error);
+            return;
+        }
     }
     QString scenario = qEnvironmentVariable(kScenarioVariable);
     if (scenario.isEmpty())
@@ -109,7 +116,6 @@ void Bus::EnsureConfigured()
         return;
     }
     receivers = loaded;
-    stateFile = state;
     SaveState();
 }
 

@@ -5,6 +5,7 @@
 #include <QDataStream>
 #include <QFile>
 #include <QSaveFile>
+#include <QTextStream>
 
 #include <cmath>
 #include <cstring>
@@ -14,14 +15,88 @@ namespace sim {
 
 namespace {
 
-const char kStateMagic[] = "orvex-sim-state-1";
+const char kStateMagic[] = "orvex-sim-state-2";
+// Sixteen receivers with both copies and the boot region written fit
+// many times over.
+constexpr qint64 kMaxStateBytes = 64 << 20;
+
+constexpr const char *kOpNames[kOpCount] = {
+    "LookForOrvexWithSpecifiedPID", "GetVersion", "GetFlashInfo", "GetHeader2Checksum",
+    "SetWriteMode", "WriteFlashHeader", "WriteFlashCode", "WriteFlashSector",
+    "PrepareToCloseConnection", "RestartWithCodeInPosition", "CloseConnection", "InitializeConnection",
+};
 
 QByteArray Erased(int size)
 {
     return QByteArray(size, char(0xFF));
 }
 
+void Say(const QString &file, const QString &problem)
+{
+    QTextStream(stderr) << "orvex simulator: " << file << ": " << problem << "\n";
+}
+
 } // namespace
+
+const char *OpName(Op op)
+{
+    return kOpNames[size_t(op)];
+}
+
+std::optional<Op> OpNamed(const QString &name)
+{
+    for (int i = 0; i < kOpCount; ++i) {
+        if (name == QLatin1String(kOpNames[i]))
+            return Op(i);
+    }
+    return std::nullopt;
+}
+
+bool ReceiverModel::operator==(const ReceiverModel &other) const
+{
+    return checksWholeCode == other.checksWholeCode && fallsBackToOtherCopy == other.fallsBackToOtherCopy
+        && bootCodeOffersAskedSlot == other.bootCodeOffersAskedSlot
+        && reportsCopy1Version == other.reportsCopy1Version;
+}
+
+QString ReceiverModel::Name() const
+{
+    return QStringList{checksWholeCode ? QStringLiteral("whole code") : QStringLiteral("header sums"),
+                       fallsBackToOtherCopy ? QStringLiteral("fallback") : QStringLiteral("no fallback"),
+                       bootCodeOffersAskedSlot ? QStringLiteral("asked slot") : QStringLiteral("other slot"),
+                       reportsCopy1Version ? QStringLiteral("copy 1 version")
+                                           : QStringLiteral("running version")}
+        .join(QStringLiteral(", "));
+}
+
+QList<ReceiverModel> ReceiverModel::All()
+{
+    QList<ReceiverModel> models;
+    for (const bool wholeCode : {true, false})
+        for (const bool fallback : {true, false})
+            for (const bool asked : {true, false})
+                for (const bool copy1 : {false, true})
+                    models << ReceiverModel{wholeCode, fallback, asked, copy1};
+    return models;
+}
+
+bool ReadCapped(const QString &file, qint64 limit, QByteArray *bytes, QString *error)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot be read (%1)").arg(in.errorString());
+        return false;
+    }
+    // The size a file reports may be 0 (devices, pipes) or a lie: read one
+    // byte past the limit and no more.
+    *bytes = in.read(limit + 1);
+    if (bytes->size() > limit) {
+        bytes->clear();
+        *error = QStringLiteral("is larger than %1 bytes").arg(limit);
+        return false;
+    }
+    return true;
+}
 
 bool Fault::Fails(int callNumber) const
 {
@@ -39,41 +114,63 @@ quint32 Receiver::SlotAddress(int position)
     return position == 1 ? kSlot1Address : kSlot2Address;
 }
 
-bool Receiver::SlotValid(int position) const
+std::optional<FirmwareIdentity> Receiver::SlotIdentity(int position) const
 {
+    if (position != 1 && position != 2)
+        return std::nullopt;
+    const Slot &slot = codeSlots[position - 1];
+    if (!HeaderValid(slot.header, SlotAddress(position)))
+        return std::nullopt;
+    const quint32 length = ReadBigEndian32(slot.header, 8);
+    if (length > capacity || length > quint32(slot.code.size()))
+        return std::nullopt;
+    const auto identity = ReadIdentity(QByteArray::fromRawData(slot.code.constData(), int(length)));
+    if (!identity || identity->copy == 0 || identity->length != length)
+        return std::nullopt;
+    return identity;
+}
+
+bool Receiver::SlotIntact(int position) const
+{
+    return SlotIdentity(position).has_value();
+}
+
+bool Receiver::SlotBootable(int position) const
+{
+    if (model.checksWholeCode)
+        return SlotIntact(position);
     if (position != 1 && position != 2)
         return false;
     const Slot &slot = codeSlots[position - 1];
-    if (!HeaderValid(slot.header, SlotAddress(position)))
-        return false;
-    const quint32 length = ReadBigEndian32(slot.header, 8);
-    if (length > capacity || length > quint32(slot.code.size()))
-        return false;
-    const auto identity = ReadIdentity(slot.code.left(int(length)));
-    return identity && identity->copy != 0 && identity->length == length;
+    return HeaderValid(slot.header, SlotAddress(position)) && ReadBigEndian32(slot.header, 8) <= capacity;
 }
 
 void Receiver::Boot(int position)
 {
-    const auto bootIdentity = ReadIdentity(boot.left(kBootCodeSize));
+    const auto bootIdentity = ReadIdentity(QByteArray::fromRawData(boot.constData(), kBootCodeSize));
     if (!bootIdentity || bootIdentity->copy != 0) {
         running = kDead;
         return;
     }
     const int other = position == 1 ? 2 : 1;
-    if (SlotValid(position))
-        running = position;
-    else if (SlotValid(other))
-        running = other;
-    else
+    int chosen = 0;
+    if (SlotBootable(position))
+        chosen = position;
+    else if (model.fallsBackToOtherCopy && SlotBootable(other))
+        chosen = other;
+    if (chosen == 0) {
         running = 0;
-
-    if (running == 0) {
         runningIdentity = *bootIdentity;
         return;
     }
-    const Slot &slot = codeSlots[running - 1];
-    runningIdentity = *ReadIdentity(slot.code.left(int(ReadBigEndian32(slot.header, 8))));
+    // Started on its header alone, a copy with damaged code crashes.
+    const auto identity = SlotIdentity(chosen);
+    if (!identity) {
+        running = kDead;
+        return;
+    }
+    running = chosen;
+    runningIdentity = *identity;
     pid = runningIdentity.pid;
 }
 
@@ -86,13 +183,18 @@ void Receiver::Unplug()
 
 void Receiver::Plug()
 {
+    PowerUp();
+    Save();
+}
+
+void Receiver::PowerUp()
+{
     plugged = true;
     connected = false;
     writeArmed = sectorArmed = prepared = false;
     writeSlot = 0;
     Boot(startPosition == 1 ? 1 : 2);
     reachableAtMs = Clock::Current().NowMs();
-    Save();
 }
 
 bool Receiver::Reachable() const
@@ -107,25 +209,27 @@ bool Receiver::OldFlashProtocol() const
 
 int Receiver::OfferedSlot() const
 {
-    // The copy not running; from the boot code, the one not asked for.
-    if (running == 0)
-        return startPosition == 2 ? 2 : 1;
+    // The copy not running; from the boot code, as the model says.
+    if (running == 0) {
+        const int asked = startPosition == 2 ? 2 : 1;
+        return model.bootCodeOffersAskedSlot ? asked : 3 - asked;
+    }
     return running == 2 ? 1 : 2;
 }
 
 bool Receiver::Open()
 {
-    if (!Enter("LookForOrvexWithSpecifiedPID", false) || !Reachable())
+    if (!Enter(Op::LookForOrvexWithSpecifiedPID, false) || !Reachable())
         return false;
     connected = true;
     writeArmed = sectorArmed = prepared = false;
     return true;
 }
 
-bool Receiver::Enter(const char *op, bool needsConnection, int *landingBytes, int bytes)
+bool Receiver::Enter(Op op, bool needsConnection, int *landingBytes, int bytes)
 {
     ++calls;
-    const int callNumber = ++callCounts[QString::fromLatin1(op)];
+    const int callNumber = ++callCounts[op];
     Clock::Current().Sleep(latencyMs);
     if (landingBytes)
         *landingBytes = 0;
@@ -133,28 +237,30 @@ bool Receiver::Enter(const char *op, bool needsConnection, int *landingBytes, in
     if (plugged && unplugAtCall > 0 && calls == unplugAtCall) {
         if (landingBytes && connected && tornWriteBytes > 0)
             *landingBytes = qMin(tornWriteBytes, bytes);
+        unpluggedDuring = op;
+        tornBytesLanded = landingBytes ? *landingBytes : 0;
         Unplug();
         return false;
     }
     if (!plugged || running == kDead)
         return false;
     if (needsConnection && !connected) {
-        violations << QStringLiteral("%1 while disconnected").arg(QLatin1String(op));
+        violations << QStringLiteral("%1 while disconnected").arg(QLatin1String(OpName(op)));
         return false;
     }
-    if (faults.value(QString::fromLatin1(op)).Fails(callNumber))
+    if (faults[op].Fails(callNumber))
         return false;
     if (landingBytes)
         *landingBytes = bytes;
     return true;
 }
 
-void Receiver::Record(const char *op, quint32 a, quint32 b, const unsigned char *data, int size)
+void Receiver::Record(Op op, quint32 a, quint32 b, const unsigned char *data, int size)
 {
     if (!keepLog)
         return;
     Call call;
-    call.op = QString::fromLatin1(op);
+    call.op = op;
     call.a = a;
     call.b = b;
     if (data && size > 0)
@@ -162,10 +268,9 @@ void Receiver::Record(const char *op, quint32 a, quint32 b, const unsigned char 
     log << call;
 }
 
-void Receiver::MaybeCorrupt(const char *op, char *landed)
+void Receiver::MaybeCorrupt(Op op, char *landed)
 {
-    const QString name = QString::fromLatin1(op);
-    if (faults.value(name).corruptCalls.contains(callCounts.value(name)))
+    if (faults[op].corruptCalls.contains(callCounts[op]))
         landed[0] ^= 0x5A;
 }
 
@@ -177,12 +282,14 @@ bool Receiver::Refuse(const QString &why)
 
 bool Receiver::GetVersion(CMDHAND_VERSIONstruct &version)
 {
-    Record("GetVersion", 0, 0, nullptr, 0);
-    if (!Enter("GetVersion", true))
+    Record(Op::GetVersion, 0, 0, nullptr, 0);
+    if (!Enter(Op::GetVersion, true))
         return false;
     std::memset(&version, 0, sizeof version);
-    version.version = versionNaN ? std::numeric_limits<double>::quiet_NaN() : runningIdentity.version;
-    version.build = runningIdentity.build;
+    const std::optional<FirmwareIdentity> copy1 = model.reportsCopy1Version ? SlotIdentity(1) : std::nullopt;
+    const FirmwareIdentity &reported = copy1 ? *copy1 : runningIdentity;
+    version.version = versionNaN ? std::numeric_limits<double>::quiet_NaN() : reported.version;
+    version.build = reported.build;
     version.codePosition = running;
     version.startPosition = startPosition;
     return true;
@@ -190,8 +297,8 @@ bool Receiver::GetVersion(CMDHAND_VERSIONstruct &version)
 
 bool Receiver::GetFlashInfo(CMDHAND_FLASH_INFOstruct &info, bool newFormat)
 {
-    Record("GetFlashInfo", newFormat, 0, nullptr, 0);
-    if (!Enter("GetFlashInfo", true))
+    Record(Op::GetFlashInfo, newFormat, 0, nullptr, 0);
+    if (!Enter(Op::GetFlashInfo, true))
         return false;
     info.flashBase = 0;
     info.codeAddress = SlotAddress(OfferedSlot());
@@ -202,8 +309,8 @@ bool Receiver::GetFlashInfo(CMDHAND_FLASH_INFOstruct &info, bool newFormat)
 
 bool Receiver::GetHeader2Checksum(CMDHAND_FLASH_INFOstruct &info)
 {
-    Record("GetHeader2Checksum", 0, 0, nullptr, 0);
-    if (!Enter("GetHeader2Checksum", true))
+    Record(Op::GetHeader2Checksum, 0, 0, nullptr, 0);
+    if (!Enter(Op::GetHeader2Checksum, true))
         return false;
     const QByteArray &header = codeSlots[1].header;
     info.header2SumA = header.size() == kHeaderSize ? ReadBigEndian32(header, 56) : 0xFFFFFFFF;
@@ -213,8 +320,8 @@ bool Receiver::GetHeader2Checksum(CMDHAND_FLASH_INFOstruct &info)
 
 bool Receiver::SetWriteMode(CMDHAND_WRITE_MODE mode)
 {
-    Record("SetWriteMode", quint32(mode), 0, nullptr, 0);
-    if (!Enter("SetWriteMode", true))
+    Record(Op::SetWriteMode, quint32(mode), 0, nullptr, 0);
+    if (!Enter(Op::SetWriteMode, true))
         return false;
     if (mode == CMDHAND_WRITE_MODE_START) {
         writeArmed = true;
@@ -232,9 +339,9 @@ bool Receiver::SetWriteMode(CMDHAND_WRITE_MODE mode)
 
 bool Receiver::WriteFlashHeader(const unsigned char *header)
 {
-    Record("WriteFlashHeader", 0, 0, header, kHeaderSize);
+    Record(Op::WriteFlashHeader, 0, 0, header, kHeaderSize);
     int landing = 0;
-    const bool through = Enter("WriteFlashHeader", true, &landing, kHeaderSize);
+    const bool through = Enter(Op::WriteFlashHeader, true, &landing, kHeaderSize);
     if (landing == 0)
         return false;
     if (!writeArmed)
@@ -247,7 +354,7 @@ bool Receiver::WriteFlashHeader(const unsigned char *header)
     Slot &slot = codeSlots[writeSlot - 1];
     slot.header = Erased(kHeaderSize);
     std::memcpy(slot.header.data(), header, size_t(landing));
-    MaybeCorrupt("WriteFlashHeader", slot.header.data());
+    MaybeCorrupt(Op::WriteFlashHeader, slot.header.data());
     slot.code.clear();
     Save();
     return through;
@@ -256,9 +363,9 @@ bool Receiver::WriteFlashHeader(const unsigned char *header)
 bool Receiver::WriteFlashCode(unsigned int offset, unsigned int count, const unsigned char *data)
 {
     const int bytes = count <= kMaxBlocksPerCodeWrite ? int(count) * kSectorSize : 0;
-    Record("WriteFlashCode", offset, count, data, bytes);
+    Record(Op::WriteFlashCode, offset, count, data, bytes);
     int landing = 0;
-    const bool through = Enter("WriteFlashCode", true, &landing, bytes);
+    const bool through = Enter(Op::WriteFlashCode, true, &landing, bytes);
     if (through && (count == 0 || count > kMaxBlocksPerCodeWrite))
         return Refuse(QStringLiteral("code write of %1 blocks").arg(count));
     if (landing == 0)
@@ -278,16 +385,16 @@ bool Receiver::WriteFlashCode(unsigned int offset, unsigned int count, const uns
     if (code.size() < end)
         code.append(Erased(end - code.size()));
     std::memcpy(code.data() + byteOffset, data, size_t(landing));
-    MaybeCorrupt("WriteFlashCode", code.data() + byteOffset);
+    MaybeCorrupt(Op::WriteFlashCode, code.data() + byteOffset);
     Save();
     return through;
 }
 
 bool Receiver::WriteFlashSector(unsigned int address, const unsigned char *data)
 {
-    Record("WriteFlashSector", address, 0, data, kSectorSize);
+    Record(Op::WriteFlashSector, address, 0, data, kSectorSize);
     int landing = 0;
-    const bool through = Enter("WriteFlashSector", true, &landing, kSectorSize);
+    const bool through = Enter(Op::WriteFlashSector, true, &landing, kSectorSize);
     if (landing == 0)
         return false;
     if (!writeArmed || !sectorArmed)
@@ -307,15 +414,15 @@ bool Receiver::WriteFlashSector(unsigned int address, const unsigned char *data)
         return Refuse(QStringLiteral("sector 0x%1 outside the writable regions").arg(address, 0, 16));
     }
     std::memcpy(target->data() + at, data, size_t(landing));
-    MaybeCorrupt("WriteFlashSector", target->data() + at);
+    MaybeCorrupt(Op::WriteFlashSector, target->data() + at);
     Save();
     return through;
 }
 
 bool Receiver::PrepareToCloseConnection()
 {
-    Record("PrepareToCloseConnection", 0, 0, nullptr, 0);
-    if (!Enter("PrepareToCloseConnection", true))
+    Record(Op::PrepareToCloseConnection, 0, 0, nullptr, 0);
+    if (!Enter(Op::PrepareToCloseConnection, true))
         return false;
     prepared = true;
     return true;
@@ -323,8 +430,8 @@ bool Receiver::PrepareToCloseConnection()
 
 bool Receiver::RestartWithCodeInPosition(int position)
 {
-    Record("RestartWithCodeInPosition", quint32(position), 0, nullptr, 0);
-    if (!Enter("RestartWithCodeInPosition", true))
+    Record(Op::RestartWithCodeInPosition, quint32(position), 0, nullptr, 0);
+    if (!Enter(Op::RestartWithCodeInPosition, true))
         return false;
     if (position != 1 && position != 2)
         return Refuse(QStringLiteral("restart on position %1").arg(position));
@@ -343,8 +450,8 @@ bool Receiver::RestartWithCodeInPosition(int position)
 
 bool Receiver::CloseConnection()
 {
-    Record("CloseConnection", 0, 0, nullptr, 0);
-    if (!Enter("CloseConnection", false))
+    Record(Op::CloseConnection, 0, 0, nullptr, 0);
+    if (!Enter(Op::CloseConnection, false))
         return false;
     connected = false;
     return true;
@@ -352,8 +459,8 @@ bool Receiver::CloseConnection()
 
 bool Receiver::InitializeConnection()
 {
-    Record("InitializeConnection", 0, 0, nullptr, 0);
-    if (!Enter("InitializeConnection", false) || !Reachable())
+    Record(Op::InitializeConnection, 0, 0, nullptr, 0);
+    if (!Enter(Op::InitializeConnection, false) || !Reachable())
         return false;
     connected = true;
     return true;
@@ -371,7 +478,8 @@ void Receiver::Write(QDataStream &out) const
     for (const Slot &slot : codeSlots)
         out << slot.header << slot.code;
     out << runningIdentity.version << runningIdentity.build << runningIdentity.pid
-        << runningIdentity.copy;
+        << runningIdentity.copy << model.checksWholeCode << model.fallsBackToOtherCopy
+        << model.bootCodeOffersAskedSlot << model.reportsCopy1Version;
 }
 
 bool Receiver::Read(QDataStream &in)
@@ -382,14 +490,18 @@ bool Receiver::Read(QDataStream &in)
     for (Slot &slot : codeSlots)
         in >> slot.header >> slot.code;
     in >> runningIdentity.version >> runningIdentity.build >> runningIdentity.pid
-        >> runningIdentity.copy;
+        >> runningIdentity.copy >> model.checksWholeCode >> model.fallsBackToOtherCopy
+        >> model.bootCodeOffersAskedSlot >> model.reportsCopy1Version;
     running = runningIn;
     startPosition = startIn;
     restartTimeMs = restartIn;
     latencyMs = latencyIn;
+    // The same bounds as a scenario's.
     const bool sizesRight = boot.size() == int(kBootRegionSize) && markers[0].size() == kSectorSize
         && markers[1].size() == kSectorSize;
-    return in.status() == QDataStream::Ok && sizesRight && running >= kDead && running <= 2;
+    const bool timesRight = restartTimeMs >= 0 && restartTimeMs <= 3600000 && latencyMs >= 0 && latencyMs <= 60000;
+    return in.status() == QDataStream::Ok && sizesRight && timesRight && running >= kDead && running <= 2
+        && startPosition >= 0 && startPosition <= 2;
 }
 
 Bus &Bus::Instance()
@@ -403,6 +515,7 @@ void Bus::Reset()
     receivers.clear();
     releaseLog.clear();
     stateFile.clear();
+    stateLock.reset();
     configured = true;
 }
 
@@ -413,28 +526,50 @@ std::shared_ptr<Receiver> Bus::Attach(std::shared_ptr<Receiver> receiver)
     return receiver;
 }
 
-void Bus::SaveState() const
+bool Bus::LockStateFile(QString *error)
+{
+    // Two runs saving into one file would lose each other's writes.
+    stateLock = std::make_unique<QLockFile>(stateFile + QStringLiteral(".lock"));
+    stateLock->setStaleLockTime(0);
+    if (stateLock->tryLock(0))
+        return true;
+    stateLock.reset();
+    *error = QStringLiteral("in use by another run of the simulated receiver");
+    return false;
+}
+
+bool Bus::SaveState()
 {
     if (stateFile.isEmpty())
-        return;
+        return true;
     QSaveFile file(stateFile);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    QDataStream out(&file);
-    out << QByteArray(kStateMagic) << qint32(receivers.size());
-    for (const auto &receiver : receivers)
-        receiver->Write(out);
-    file.commit();
+    if (file.open(QIODevice::WriteOnly)) {
+        QDataStream out(&file);
+        out << QByteArray(kStateMagic) << qint32(receivers.size());
+        for (const auto &receiver : receivers)
+            receiver->Write(out);
+        if (file.commit())
+            return true;
+    }
+    if (!saveFailureSaid)
+        Say(stateFile, QStringLiteral("cannot be saved (%1); the receiver's changes are lost").arg(file.errorString()));
+    saveFailureSaid = true;
+    return false;
 }
 
 bool Bus::LoadState(const QString &file, QString *error)
 {
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly)) {
-        *error = in.errorString();
+    QByteArray bytes;
+    QList<std::shared_ptr<Receiver>> loaded;
+    if (!ReadCapped(file, kMaxStateBytes, &bytes, error) || !ReadState(bytes, &loaded, error))
         return false;
-    }
-    QDataStream stream(&in);
+    receivers = loaded;
+    return true;
+}
+
+bool Bus::ReadState(const QByteArray &bytes, QList<std::shared_ptr<Receiver>> *receivers, QString *error)
+{
+    QDataStream stream(bytes);
     QByteArray magic;
     qint32 count = 0;
     stream >> magic >> count;
@@ -449,9 +584,12 @@ bool Bus::LoadState(const QString &file, QString *error)
             *error = QStringLiteral("receiver %1 is damaged").arg(i + 1);
             return false;
         }
+        // A new run of the updater meets the receiver plugged in again,
+        // as a retry after unplugging it does.
+        receiver->PowerUp();
         loaded << receiver;
     }
-    receivers = loaded;
+    *receivers = loaded;
     return true;
 }
 

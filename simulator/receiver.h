@@ -5,14 +5,15 @@
 #include "orvexsys.h"
 
 #include <QDataStream>
-#include <QHash>
 #include <QList>
+#include <QLockFile>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <array>
 #include <memory>
+#include <optional>
 
 namespace sim {
 
@@ -22,6 +23,34 @@ constexpr quint32 kMarkerAddress2 = 0xFFF00;
 constexpr int kSectorSize = 64;
 constexpr int kMaxBlocksPerCodeWrite = 5;
 constexpr quint32 kDefaultCapacity = 0x30000;
+
+// The library operations a receiver answers.
+enum class Op {
+    LookForOrvexWithSpecifiedPID,
+    GetVersion,
+    GetFlashInfo,
+    GetHeader2Checksum,
+    SetWriteMode,
+    WriteFlashHeader,
+    WriteFlashCode,
+    WriteFlashSector,
+    PrepareToCloseConnection,
+    RestartWithCodeInPosition,
+    CloseConnection,
+    InitializeConnection,
+};
+constexpr int kOpCount = 12;
+
+const char *OpName(Op op);
+std::optional<Op> OpNamed(const QString &name);
+
+// One value for each operation.
+template <typename T>
+struct PerOp {
+    std::array<T, kOpCount> values{};
+    T &operator[](Op op) { return values[size_t(op)]; }
+    const T &operator[](Op op) const { return values[size_t(op)]; }
+};
 
 // When calls of one operation fail.
 struct Fault {
@@ -33,9 +62,33 @@ struct Fault {
     bool Fails(int callNumber) const;
 };
 
+// What the device interface leaves to the receiver, made explicit: each
+// combination is a receiver the updater may meet.
+struct ReceiverModel {
+    // What makes a copy bootable: its identity record with a CRC over the
+    // whole code (our stand-in images), or only its header's check sums,
+    // in which case a copy whose code is damaged boots and then crashes.
+    bool checksWholeCode = true;
+    // A restart on a copy that will not boot boots the other copy, if it
+    // will; otherwise the boot code runs.
+    bool fallsBackToOtherCopy = true;
+    // While the boot code runs, the copy slot offered for writing is the
+    // one last asked for (or else the other one).
+    bool bootCodeOffersAskedSlot = true;
+    // GetVersion reports the firmware of copy 1 when that copy is intact
+    // (or else always that of the firmware running).
+    bool reportsCopy1Version = false;
+
+    bool operator==(const ReceiverModel &other) const;
+    // For example "whole code, fallback, asked slot, running version".
+    QString Name() const;
+    // Every combination; the first is the default.
+    static QList<ReceiverModel> All();
+};
+
 // One library call as the receiver saw it.
 struct Call {
-    QString op;
+    Op op = Op::GetVersion;
     quint32 a = 0; // address, offset, mode or position
     quint32 b = 0; // block count
     QByteArray data;
@@ -51,13 +104,14 @@ struct Slot {
 class Receiver
 {
 public:
-    static constexpr int kDead = -1; // nothing boots, not even the boot code
+    static constexpr int kDead = -1; // nothing that answers runs
 
     // Configuration.
+    ReceiverModel model;
     int restartTimeMs = 2000;
     int latencyMs = 3;
     quint32 capacity = kDefaultCapacity;
-    QHash<QString, Fault> faults;
+    PerOp<Fault> faults;
     qint64 unplugAtCall = 0; // the cable is pulled during this call
     int tornWriteBytes = -1; // bytes of that call's data that still land
     bool versionNaN = false;
@@ -65,7 +119,7 @@ public:
     // Flash.
     QByteArray boot;                   // 0x0000 upward, kBootRegionSize bytes
     std::array<QByteArray, 2> markers; // 0xF0000 and 0xFFF00
-    std::array<Slot, 2> codeSlots;         // copy 1 at kSlot1Address, copy 2 at kSlot2Address
+    std::array<Slot, 2> codeSlots;     // copy 1 at kSlot1Address, copy 2 at kSlot2Address
 
     // What runs.
     quint32 pid = 0;
@@ -80,23 +134,30 @@ public:
 
     // What the receiver saw.
     qint64 calls = 0;
-    QHash<QString, int> callCounts;
+    PerOp<int> callCounts;
     QList<Call> log;
     QStringList violations;
     bool keepLog = true;
+    std::optional<Op> unpluggedDuring; // the call the cable was pulled in
+    int tornBytesLanded = 0;
 
     Receiver();
 
-    // Boots as after a restart on `position`: that copy if valid, else the
-    // other valid copy, else the boot code, else nothing.
+    // Boots as after a restart on `position` (see ReceiverModel).
     void Boot(int position);
-    bool SlotValid(int position) const;
+    // The copy would be started: its header belongs to its slot and the
+    // model's check passes.
+    bool SlotBootable(int position) const;
+    // The copy is exactly as it was written: intact identity and CRC.
+    bool SlotIntact(int position) const;
     static quint32 SlotAddress(int position);
 
     // Test hooks: pull the cable (flash keeps what it has) and put it back
     // (the receiver powers up on its start position).
     void Unplug();
     void Plug();
+    // Comes up as after being plugged in, without saving.
+    void PowerUp();
 
     bool Reachable() const;
     bool OldFlashProtocol() const;
@@ -125,11 +186,12 @@ public:
 private:
     // Counts the call, spends its latency, and says whether it gets through.
     // `bytes` is what a write carries; a torn write keeps only its prefix.
-    bool Enter(const char *op, bool needsConnection, int *landingBytes = nullptr, int bytes = 0);
-    void Record(const char *op, quint32 a, quint32 b, const unsigned char *data, int size);
+    bool Enter(Op op, bool needsConnection, int *landingBytes = nullptr, int bytes = 0);
+    void Record(Op op, quint32 a, quint32 b, const unsigned char *data, int size);
     bool Refuse(const QString &why);
     // A flaky cell: damages what a write just put down, if told to.
-    void MaybeCorrupt(const char *op, char *landed);
+    void MaybeCorrupt(Op op, char *landed);
+    std::optional<FirmwareIdentity> SlotIdentity(int position) const;
 
     bool writeArmed = false;  // write mode 1 seen since connecting
     bool sectorArmed = false; // write mode 2 set for the next sector
@@ -154,9 +216,14 @@ public:
     const QList<std::shared_ptr<Receiver>> &Receivers() const { return receivers; }
 
     // Where the receivers are saved after every change; empty: not saved.
+    // The file is locked while this bus uses it.
     QString stateFile;
-    void SaveState() const;
+    // False, once said on stderr, when the state could not be saved.
+    bool SaveState();
     bool LoadState(const QString &file, QString *error);
+    // The receivers a state file describes, plugged in again.
+    static bool ReadState(const QByteArray &bytes, QList<std::shared_ptr<Receiver>> *receivers,
+                          QString *error);
 
     static constexpr int kMaxReceivers = 16;
     int liveHandlers = 0;
@@ -164,9 +231,17 @@ public:
     QStringList releaseLog; // release calls, in order
 
 private:
+    bool LockStateFile(QString *error);
+
     QList<std::shared_ptr<Receiver>> receivers;
     bool configured = false;
+    bool saveFailureSaid = false;
+    std::unique_ptr<QLockFile> stateLock;
 };
+
+// Reads a file the simulator is given, refusing anything over `limit`
+// bytes whatever size the file reports (pipes, devices).
+bool ReadCapped(const QString &file, qint64 limit, QByteArray *bytes, QString *error);
 
 } // namespace sim
 

@@ -14,6 +14,8 @@ namespace sim {
 namespace {
 
 constexpr qint64 kMaxScenarioBytes = 1 << 20;
+// Far more than any copy slot holds.
+constexpr qint64 kMaxSlotFileBytes = 4 << 20;
 constexpr double kMaxCallNumber = 1e9;
 constexpr int kDefaultCode1Size = 30000;
 constexpr int kDefaultCode2Size = 15000;
@@ -22,22 +24,27 @@ constexpr quint32 kStandInWord1 = 0x00004F52;
 constexpr quint32 kStandInWord5 = 0x56580001;
 constexpr quint32 kStandInWord7 = 0x53494D00;
 
-const QStringList kOperations = {
-    QStringLiteral("LookForOrvexWithSpecifiedPID"), QStringLiteral("GetVersion"),
-    QStringLiteral("GetFlashInfo"), QStringLiteral("GetHeader2Checksum"),
-    QStringLiteral("SetWriteMode"), QStringLiteral("WriteFlashHeader"),
-    QStringLiteral("WriteFlashCode"), QStringLiteral("WriteFlashSector"),
-    QStringLiteral("PrepareToCloseConnection"), QStringLiteral("RestartWithCodeInPosition"),
-    QStringLiteral("CloseConnection"), QStringLiteral("InitializeConnection"),
-};
-
 const QStringList kReceiverKeys = {
     QStringLiteral("pid"), QStringLiteral("version"), QStringLiteral("build"),
     QStringLiteral("running"), QStringLiteral("startPosition"), QStringLiteral("restartMs"),
     QStringLiteral("latencyMs"), QStringLiteral("capacity"), QStringLiteral("slot1"),
     QStringLiteral("slot2"), QStringLiteral("boot"), QStringLiteral("faults"),
     QStringLiteral("unplugAtCall"), QStringLiteral("tornWriteBytes"),
-    QStringLiteral("versionNaN"), QStringLiteral("plugged"),
+    QStringLiteral("versionNaN"), QStringLiteral("plugged"), QStringLiteral("model"),
+};
+
+// The model's choices, each named by what a receiver might do.
+struct ModelChoice {
+    const char *key;
+    const char *whenTrue;
+    const char *whenFalse;
+    bool ReceiverModel::*field;
+};
+const ModelChoice kModelChoices[] = {
+    {"check", "whole code", "header sums", &ReceiverModel::checksWholeCode},
+    {"fallback", "other copy", "boot code", &ReceiverModel::fallsBackToOtherCopy},
+    {"bootCodeOffers", "slot asked for", "other slot", &ReceiverModel::bootCodeOffersAskedSlot},
+    {"versionOf", "copy 1", "running copy", &ReceiverModel::reportsCopy1Version},
 };
 
 Slot GeneratedSlot(const FirmwareIdentity &identity, int size)
@@ -75,6 +82,7 @@ private:
     bool ReadSlot(Receiver &receiver, int position, const FirmwareIdentity &running);
     bool ReadBoot(Receiver &receiver);
     bool ReadFaults(Receiver &receiver);
+    bool ReadModel(Receiver &receiver);
     bool CallNumbers(const QJsonObject &spec, const QString &key, const QString &context, QSet<int> *numbers);
     QByteArray FileBytes(const QString &name);
 
@@ -131,12 +139,12 @@ quint32 ReceiverReader::Pid(const QJsonValue &value, const QString &context)
 
 QByteArray ReceiverReader::FileBytes(const QString &name)
 {
-    QFile file(QDir(baseDir).absoluteFilePath(name));
-    if (!file.open(QIODevice::ReadOnly)) {
-        Fail(QStringLiteral("cannot read \"%1\"").arg(file.fileName()));
-        return {};
-    }
-    return file.readAll();
+    const QString path = QDir(baseDir).absoluteFilePath(name);
+    QByteArray bytes;
+    QString problem;
+    if (!ReadCapped(path, kMaxSlotFileBytes, &bytes, &problem))
+        Fail(QStringLiteral("\"%1\" %2").arg(path, problem));
+    return bytes;
 }
 
 bool ReceiverReader::ReadSlot(Receiver &receiver, int position, const FirmwareIdentity &running)
@@ -233,7 +241,8 @@ bool ReceiverReader::ReadFaults(Receiver &receiver)
         return Fail(QStringLiteral("\"faults\" must be an object of operation names"));
     const QJsonObject faults = value.toObject();
     for (auto it = faults.begin(); it != faults.end(); ++it) {
-        if (!kOperations.contains(it.key()))
+        const std::optional<Op> op = OpNamed(it.key());
+        if (!op)
             return Fail(QStringLiteral("unknown operation \"%1\" in \"faults\"").arg(it.key()));
         if (!it.value().isObject())
             return Fail(QStringLiteral("faults.\"%1\" must be an object").arg(it.key()));
@@ -254,9 +263,32 @@ bool ReceiverReader::ReadFaults(Receiver &receiver)
             return Fail(QStringLiteral("%1\"always\" must be true or false").arg(context));
         fault.always = always.toBool();
         fault.answerFrom = int(Integer(spec, QStringLiteral("answerFrom"), 0, 0, 1000000, context));
-        receiver.faults.insert(it.key(), fault);
+        receiver.faults[*op] = fault;
     }
     return problemText.isEmpty();
+}
+
+bool ReceiverReader::ReadModel(Receiver &receiver)
+{
+    const QJsonValue value = object.value(QStringLiteral("model"));
+    if (value.isUndefined())
+        return true;
+    if (!value.isObject())
+        return Fail(QStringLiteral("\"model\" must be an object"));
+    QJsonObject spec = value.toObject();
+    for (const ModelChoice &choice : kModelChoices) {
+        const QJsonValue chosen = spec.take(QLatin1String(choice.key));
+        if (chosen.isUndefined())
+            continue;
+        if (chosen != QJsonValue(QLatin1String(choice.whenTrue)) && chosen != QJsonValue(QLatin1String(choice.whenFalse)))
+            return Fail(QStringLiteral("model.\"%1\" must be \"%2\" or \"%3\"")
+                            .arg(QLatin1String(choice.key), QLatin1String(choice.whenTrue),
+                                 QLatin1String(choice.whenFalse)));
+        receiver.model.*choice.field = chosen == QJsonValue(QLatin1String(choice.whenTrue));
+    }
+    if (!spec.isEmpty())
+        return Fail(QStringLiteral("unknown key \"model.%1\"").arg(spec.keys().constFirst()));
+    return true;
 }
 
 std::shared_ptr<Receiver> ReceiverReader::Read(QString *error)
@@ -295,8 +327,8 @@ std::shared_ptr<Receiver> ReceiverReader::Read(QString *error)
     if (!plugged.isUndefined() && !plugged.isBool())
         Fail(QStringLiteral("\"plugged\" must be true or false"));
 
-    if (problemText.isEmpty() && ReadSlot(*receiver, 1, identity) && ReadSlot(*receiver, 2, identity)
-        && ReadBoot(*receiver) && ReadFaults(*receiver)) {
+    if (problemText.isEmpty() && ReadModel(*receiver) && ReadSlot(*receiver, 1, identity)
+        && ReadSlot(*receiver, 2, identity) && ReadBoot(*receiver) && ReadFaults(*receiver)) {
         receiver->Boot(running);
         receiver->plugged = plugged.toBool(true);
         return receiver;
@@ -362,16 +394,10 @@ bool LoadScenario(const QString &nameOrFile, QList<std::shared_ptr<Receiver>> *r
                   QString *error)
 {
     const QString builtIn = QStringLiteral(":/scenarios/%1.json").arg(nameOrFile);
-    QFile file(QFile::exists(builtIn) ? builtIn : nameOrFile);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot be read (%1)").arg(file.errorString());
-        return false;
-    }
-    if (file.size() > kMaxScenarioBytes) {
-        *error = QStringLiteral("is larger than %1 bytes").arg(kMaxScenarioBytes);
-        return false;
-    }
-    return ParseScenario(file.readAll(), QFileInfo(file.fileName()).absolutePath(), receivers, error);
+    const QString file = QFile::exists(builtIn) ? builtIn : nameOrFile;
+    QByteArray json;
+    return ReadCapped(file, kMaxScenarioBytes, &json, error)
+        && ParseScenario(json, QFileInfo(file).absolutePath(), receivers, error);
 }
 
 } // namespace sim

@@ -57,7 +57,7 @@ FirmwareUpdater tst_DeviceOperations::LoadedUpdater()
     FirmwareUpdater updater;
     updater.Load(g_receiverState, nullptr);
     receiver->log.clear();
-    receiver->callCounts.clear();
+    receiver->callCounts = {};
     return updater;
 }
 
@@ -98,10 +98,10 @@ void tst_DeviceOperations::versionRetries()
     FirmwareUpdater updater = LoadedUpdater();
     if (!handler)
         updater.commandHandler = nullptr;
-    receiver->faults[QStringLiteral("GetVersion")].answerFrom = answerFrom;
+    receiver->faults[sim::Op::GetVersion].answerFrom = answerFrom;
     updater.errorCode = 0;
     QCOMPARE(updater.GetVersionWithRetry(), result);
-    QCOMPARE(receiver->callCounts.value(QStringLiteral("GetVersion")), calls);
+    QCOMPARE(receiver->callCounts[sim::Op::GetVersion], calls);
     QCOMPARE(clock->clock.NowMs(), 0);
     QCOMPARE(updater.errorCode, 0);
 }
@@ -126,10 +126,10 @@ void tst_DeviceOperations::flashInfoRetries()
     QFETCH(int, calls);
     QFETCH(int, waitedMs);
     FirmwareUpdater updater = LoadedUpdater();
-    receiver->faults[QStringLiteral("GetFlashInfo")].answerFrom = answerFrom;
+    receiver->faults[sim::Op::GetFlashInfo].answerFrom = answerFrom;
     CMDHAND_FLASH_INFOstruct info{};
     QCOMPARE(updater.GetFlashInfoWithRetry(info, true), result);
-    QCOMPARE(receiver->callCounts.value(QStringLiteral("GetFlashInfo")), calls);
+    QCOMPARE(receiver->callCounts[sim::Op::GetFlashInfo], calls);
     QCOMPARE(clock->clock.NowMs(), qint64(waitedMs));
     QCOMPARE(updater.errorCode, result ? 0 : 17);
 }
@@ -169,7 +169,7 @@ void tst_DeviceOperations::restart()
     updater.pidChanges = pidChanges;
     updater.stepFraction = 0.5;
     if (!failing.isEmpty())
-        receiver->faults[failing].always = true;
+        receiver->faults[*sim::OpNamed(failing)].always = true;
     if (breakCopy)
         receiver->codeSlots[position - 1].code[100] ^= 1;
 
@@ -186,13 +186,13 @@ void tst_DeviceOperations::restart()
 void tst_DeviceOperations::reconnectGivesUpAfterAMinute()
 {
     FirmwareUpdater updater = LoadedUpdater();
-    receiver->faults[QStringLiteral("InitializeConnection")].always = true;
+    receiver->faults[sim::Op::InitializeConnection].always = true;
     DebugCapture capture;
     QVERIFY(!updater.RestartWithCopy(1));
     QCOMPARE(updater.errorCode, 11);
     // Tries at 0, 500, ... 60500 ms after the restart wait; the first
     // failure past 60000 ms ends it.
-    QCOMPARE(receiver->callCounts.value(QStringLiteral("InitializeConnection")), 122);
+    QCOMPARE(receiver->callCounts[sim::Op::InitializeConnection], 122);
     QCOMPARE(clock->clock.NowMs(), qint64(kRestartMs + 60500));
     QCOMPARE(capture.lines.count(QStringLiteral("InitializeConnection")), 122);
     QCOMPARE(capture.lines.mid(0, 4),

@@ -104,14 +104,14 @@ void tst_FlashWriting::copyInRunsOfFiveBlocks()
     FirmwareUpdater updater = Open(version, build, 1, Image4());
     QVERIFY(updater.WriteCopyCode(copy));
 
-    const QList<sim::Call> writes = CallsOf(*receiver, QStringLiteral("WriteFlashCode"));
+    const QList<sim::Call> writes = CallsOf(*receiver, sim::Op::WriteFlashCode);
     QCOMPARE(writes.size(), calls);
     const uint step = lastCount == 1 && version == 3.0 && build < 28 ? 1 : 320;
     for (int i = 0; i < writes.size() - 1; ++i)
         QCOMPARE(writes[i].a, uint(i) * step);
     QCOMPARE(writes.last().a, lastOffset);
     QCOMPARE(writes.last().b, lastCount);
-    QCOMPARE(CallsOf(*receiver, QStringLiteral("GetFlashInfo")).size(), step == 1 ? 0 : 1);
+    QCOMPARE(CallsOf(*receiver, sim::Op::GetFlashInfo).size(), step == 1 ? 0 : 1);
     QCOMPARE(updater.stepFraction, 1.0);
 
     // The slot holds the code, and zeros to the end of the last block.
@@ -153,7 +153,7 @@ void tst_FlashWriting::headerLayouts()
     }
     FirmwareUpdater updater = Open(version, build, 2, image);
     QVERIFY(updater.WriteCopyCode(1));
-    const QList<sim::Call> headers = CallsOf(*receiver, QStringLiteral("WriteFlashHeader"));
+    const QList<sim::Call> headers = CallsOf(*receiver, sim::Op::WriteFlashHeader);
     QCOMPARE(headers.size(), 1);
     const QByteArray sent = headers.first().data;
     QCOMPARE(sent.left(4), first4);
@@ -162,7 +162,7 @@ void tst_FlashWriting::headerLayouts()
     else
         QCOMPARE(sent.mid(56, 4), Bytes(image.blocks.header1 + 56, 4));
     QVERIFY(sim::HeaderValid(sent, sim::kSlot1Address));
-    QCOMPARE(CallsOf(*receiver, QStringLiteral("WriteFlashCode")).isEmpty(), zeroHeader);
+    QCOMPARE(CallsOf(*receiver, sim::Op::WriteFlashCode).isEmpty(), zeroHeader);
 }
 
 void tst_FlashWriting::storedHeadersSurvivePatching_data()
@@ -180,7 +180,7 @@ void tst_FlashWriting::storedHeadersSurvivePatching()
         // Running the other copy, the receiver offers this copy's own address.
         FirmwareUpdater updater = Open(6.01, 81, copy == 1 ? 2 : 1, image);
         QVERIFY(updater.WriteCopyCode(copy));
-        const QByteArray sent = CallsOf(*receiver, QStringLiteral("WriteFlashHeader")).first().data;
+        const QByteArray sent = CallsOf(*receiver, sim::Op::WriteFlashHeader).first().data;
         QCOMPARE(sent, Bytes(copy == 1 ? image.blocks.header1 : image.blocks.header2, 64));
         QVERIFY(ReleaseReceiverState());
         sim::Bus::Instance().Reset();
@@ -203,7 +203,7 @@ void tst_FlashWriting::bootCode()
     QVERIFY(updater.WriteBootCode());
 
     QList<uint> addresses;
-    for (const sim::Call &call : CallsOf(*receiver, QStringLiteral("WriteFlashSector")))
+    for (const sim::Call &call : CallsOf(*receiver, sim::Op::WriteFlashSector))
         addresses << call.a;
     QList<uint> expected;
     if (markers)
@@ -215,7 +215,7 @@ void tst_FlashWriting::bootCode()
     // The last sector: 10 code bytes, 54 zeros.
     QCOMPARE(receiver->boot.mid(896, 10), Bytes(Image4().blocks.bootCode + 896, 10));
     QCOMPARE(receiver->boot.mid(906, 54), QByteArray(54, '\0'));
-    QCOMPARE(CallsOf(*receiver, QStringLiteral("SetWriteMode")).size(), 1 + expected.size());
+    QCOMPARE(CallsOf(*receiver, sim::Op::SetWriteMode).size(), 1 + expected.size());
 }
 
 void tst_FlashWriting::last256Bytes_data()
@@ -234,7 +234,7 @@ void tst_FlashWriting::last256Bytes()
     updater.stepFraction = 0.25;
     QVERIFY(updater.WriteLast256Bytes());
     QCOMPARE(updater.stepFraction, sectors ? 1.0 : 0.25);
-    const QList<sim::Call> writes = CallsOf(*receiver, QStringLiteral("WriteFlashSector"));
+    const QList<sim::Call> writes = CallsOf(*receiver, sim::Op::WriteFlashSector);
     QCOMPARE(writes.size(), sectors);
     if (sectors) {
         QCOMPARE(writes.first().a, 0x7F00u);
@@ -271,14 +271,14 @@ void tst_FlashWriting::errorCodes()
     QFETCH(int, call);
     QFETCH(int, code);
     FirmwareUpdater updater = Open(write == QLatin1String("last") ? 4.4 : 6.01, 81, 2, Image4());
-    receiver->faults[op].failCalls.insert(call);
+    receiver->faults[*sim::OpNamed(op)].failCalls.insert(call);
     const bool written = write == QLatin1String("copy") ? updater.WriteCopyCode(1)
         : write == QLatin1String("boot")                ? updater.WriteBootCode()
                                                         : updater.WriteLast256Bytes();
     QVERIFY(!written);
     QCOMPARE(updater.errorCode, code);
     // It stops at once.
-    QCOMPARE(receiver->log.last().op, op);
+    QCOMPARE(QString::fromLatin1(sim::OpName(receiver->log.last().op)), op);
 }
 
 void tst_FlashWriting::progressNeverMovesBack_data()

@@ -132,7 +132,7 @@ void tst_IntroPage::sweep()
 void tst_IntroPage::versionReadRetried()
 {
     auto receiver = AttachReceiver(0x1311, 6.0, 10);
-    receiver->faults[QStringLiteral("GetVersion")].answerFrom = 3;
+    receiver->faults[sim::Op::GetVersion].answerFrom = 3;
     wizard = new CConfigWizard;
     page = wizard->page(0);
     Poll();

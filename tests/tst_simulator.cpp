@@ -25,6 +25,12 @@ private slots:
     void faults();
     void unplugKeepsFlashAndTearsTheWrite();
     void stateSurvivesTheProcess();
+    void modelChoices_data();
+    void modelChoices();
+    void oversizedInputsRefused_data();
+    void oversizedInputsRefused();
+    void oneRunPerStateFile();
+    void failedSaveSaysSo();
 
 private:
     ScopedVirtualClock *clock = nullptr;
@@ -106,9 +112,15 @@ void tst_Simulator::badScenario_data()
     QTest::newRow("call number 0") << QByteArray("{\"receivers\":[{\"pid\":1,\"faults\":{\"GetVersion\":{\"fail\":[0]}}}]}")
                                    << "call numbers from 1";
     QTest::newRow("missing slot file") << QByteArray("{\"receivers\":[{\"pid\":1,\"slot1\":{\"header\":\"no.bin\",\"code\":\"no.bin\"}}]}")
-                                       << "cannot read";
+                                       << "cannot be read";
     QTest::newRow("slot size too small") << QByteArray("{\"receivers\":[{\"pid\":1,\"slot2\":{\"size\":3}}]}")
                                          << "slot2.\"size\"";
+    QTest::newRow("slot file that never ends") << QByteArray("{\"receivers\":[{\"pid\":1,\"slot1\":{\"header\":\"/dev/zero\",\"code\":\"/dev/zero\"}}]}")
+                                               << "\"/dev/zero\" is larger than";
+    QTest::newRow("model choice misspelt") << QByteArray("{\"receivers\":[{\"pid\":1,\"model\":{\"check\":\"crc\"}}]}")
+                                           << "model.\"check\" must be \"whole code\" or \"header sums\"";
+    QTest::newRow("unknown model key") << QByteArray("{\"receivers\":[{\"pid\":1,\"model\":{\"speed\":1}}]}")
+                                       << "unknown key \"model.speed\"";
 }
 
 void tst_Simulator::badScenario()
@@ -143,22 +155,32 @@ void tst_Simulator::boot_data()
 {
     QTest::addColumn<QString>("damage"); // "slot1", "slot2", "both", "boot", "capacity"
     QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("model"); // what differs from the default
     QTest::addColumn<int>("running");
-    QTest::newRow("valid copy 1") << "" << 1 << 1;
-    QTest::newRow("valid copy 2") << "" << 2 << 2;
-    QTest::newRow("copy 1 broken: copy 2 runs") << "slot1" << 1 << 2;
-    QTest::newRow("copy 2 header off: copy 1 runs") << "header2" << 2 << 1;
-    QTest::newRow("both broken: boot code") << "both" << 1 << 0;
-    QTest::newRow("copy longer than the slot: other copy") << "capacity" << 1 << 2;
-    QTest::newRow("boot code broken: nothing runs") << "boot" << 1 << sim::Receiver::kDead;
+    QTest::newRow("valid copy 1") << "" << 1 << "" << 1;
+    QTest::newRow("valid copy 2") << "" << 2 << "" << 2;
+    QTest::newRow("copy 1 broken: copy 2 runs") << "slot1" << 1 << "" << 2;
+    QTest::newRow("copy 2 header off: copy 1 runs") << "header2" << 2 << "" << 1;
+    QTest::newRow("both broken: boot code") << "both" << 1 << "" << 0;
+    QTest::newRow("copy longer than the slot: other copy") << "capacity" << 1 << "" << 2;
+    QTest::newRow("boot code broken: nothing runs") << "boot" << 1 << "" << sim::Receiver::kDead;
+    QTest::newRow("no fallback: copy 1 broken, boot code") << "slot1" << 1 << "no fallback" << 0;
+    QTest::newRow("header sums: damaged code boots and crashes") << "slot1" << 1 << "header sums"
+                                                                 << sim::Receiver::kDead;
+    QTest::newRow("header sums: header off, copy 2 runs") << "header1" << 1 << "header sums" << 2;
 }
 
 void tst_Simulator::boot()
 {
     QFETCH(QString, damage);
     QFETCH(int, position);
+    QFETCH(QString, model);
     QFETCH(int, running);
     auto receiver = AttachReceiver(0x1317, 6.01, 81);
+    receiver->model.fallsBackToOtherCopy = model != QLatin1String("no fallback");
+    receiver->model.checksWholeCode = model != QLatin1String("header sums");
+    if (damage == QLatin1String("header1"))
+        receiver->codeSlots[0].header[5] ^= 1;
     if (damage == QLatin1String("slot1") || damage == QLatin1String("both"))
         receiver->codeSlots[0].code[500] ^= 0x40;
     if (damage == QLatin1String("both"))
@@ -235,7 +257,7 @@ void tst_Simulator::faults()
     auto receiver = AttachReceiver(0x1317, 6.01, 81);
     receiver->latencyMs = 3;
     QVERIFY(receiver->Open());
-    sim::Fault &f = receiver->faults[QStringLiteral("GetVersion")];
+    sim::Fault &f = receiver->faults[sim::Op::GetVersion];
     if (fault == QLatin1String("always"))
         f.always = true;
     else if (fault.startsWith(QLatin1String("from ")))
@@ -304,6 +326,100 @@ void tst_Simulator::stateSurvivesTheProcess()
     QCOMPARE(again->running, 0);
     QCOMPARE(again->pid, quint32(0x1317));
     QCOMPARE(again->startPosition, 2);
+
+    // Unplugged for a retry, it is found plugged in again by the next run.
+    again->Unplug();
+    bus = sim::Bus();
+    bus.EnsureConfigured();
+    QVERIFY(bus.Receivers().first()->plugged);
+    QVERIFY(bus.Receivers().first()->Reachable());
+}
+
+void tst_Simulator::modelChoices_data()
+{
+    QTest::addColumn<QByteArray>("model");
+    QTest::addColumn<int>("offeredFromBootCode");
+    QTest::addColumn<double>("reportedVersion"); // copy 1 holds 6.00, copy 2 runs 6.01
+    QTest::newRow("default") << QByteArray("{}") << 2 << 6.01;
+    QTest::newRow("boot code offers the other slot") << QByteArray(R"({"bootCodeOffers": "other slot"})") << 1
+                                                     << 6.01;
+    QTest::newRow("reports copy 1") << QByteArray(R"({"versionOf": "copy 1"})") << 2 << 6.00;
+}
+
+void tst_Simulator::modelChoices()
+{
+    QFETCH(QByteArray, model);
+    QFETCH(int, offeredFromBootCode);
+    QFETCH(double, reportedVersion);
+    QList<std::shared_ptr<sim::Receiver>> loaded;
+    QString error;
+    QVERIFY2(sim::ParseScenario(R"({"receivers": [{"pid": "1317", "version": 6.01, "build": 81, "running": 2,
+                                    "slot1": {"version": 6.00}, "model": )" + model + "}]}",
+                                QDir::tempPath(), &loaded, &error),
+             qPrintable(error));
+    auto receiver = sim::Bus::Instance().Attach(loaded.first());
+    receiver->latencyMs = 0;
+    QVERIFY(receiver->Open());
+    CMDHAND_VERSIONstruct version{};
+    QVERIFY(receiver->GetVersion(version));
+    QCOMPARE(version.version, reportedVersion);
+    QCOMPARE(version.codePosition, 2);
+
+    receiver->codeSlots = {};
+    receiver->startPosition = 2;
+    receiver->Boot(2);
+    QCOMPARE(receiver->running, 0);
+    QCOMPARE(receiver->OfferedSlot(), offeredFromBootCode);
+}
+
+void tst_Simulator::oversizedInputsRefused_data()
+{
+    QTest::addColumn<QString>("variable");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("scenario from /dev/zero") << "ORVEX_SIM_SCENARIO" << "/dev/zero";
+    QTest::newRow("state from /dev/urandom") << "ORVEX_SIM_STATE" << "/dev/urandom";
+}
+
+void tst_Simulator::oversizedInputsRefused()
+{
+    QFETCH(QString, variable);
+    QFETCH(QString, file);
+    QList<std::shared_ptr<sim::Receiver>> loaded;
+    QString error;
+    const bool read = variable == QLatin1String("ORVEX_SIM_SCENARIO") ? sim::LoadScenario(file, &loaded, &error)
+                                                                      : sim::Bus().LoadState(file, &error);
+    QVERIFY(!read);
+    QVERIFY2(error.startsWith(QLatin1String("is larger than")), qPrintable(error));
+    QVERIFY(loaded.isEmpty());
+}
+
+void tst_Simulator::oneRunPerStateFile()
+{
+    QTemporaryDir folder;
+    qputenv("ORVEX_SIM_STATE", folder.filePath(QStringLiteral("receiver.state")).toLocal8Bit());
+    sim::Bus first;
+    first.EnsureConfigured();
+    QCOMPARE(first.Receivers().size(), 1);
+    // A second run on the same file is refused instead of losing writes.
+    sim::Bus second;
+    second.EnsureConfigured();
+    QVERIFY(second.Receivers().isEmpty());
+    QVERIFY(second.stateFile.isEmpty());
+    first.Reset();
+    sim::Bus third;
+    third.EnsureConfigured();
+    QCOMPARE(third.Receivers().size(), 1);
+}
+
+void tst_Simulator::failedSaveSaysSo()
+{
+    QTemporaryDir folder;
+    sim::Bus bus;
+    bus.Attach(sim::MakeReceiver(0x1317, 6.01, 81, 2));
+    bus.stateFile = folder.filePath(QStringLiteral("no such folder/receiver.state"));
+    QVERIFY(!bus.SaveState());
+    bus.stateFile = folder.filePath(QStringLiteral("receiver.state"));
+    QVERIFY(bus.SaveState());
 }
 
 QTEST_MAIN(tst_Simulator)

@@ -23,6 +23,14 @@ void tst_SingleInstance::secondUpdaterCallsTheFirstForward()
     QVERIFY(first.Claim());
     QSignalSpy forward(&first, &SingleInstance::ComeForwardRequested);
 
+    // However long the first one has been running.
+    const QStringList locks = QDir(session.path()).entryList({QStringLiteral("*.lock")}, QDir::Files);
+    QCOMPARE(locks.size(), 1);
+    QFile lockFile(QDir(session.path()).filePath(locks.first()));
+    QVERIFY(lockFile.open(QIODevice::ReadWrite));
+    QVERIFY(lockFile.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
+    lockFile.close();
+
     SingleInstance second(session.path());
     QVERIFY(!second.Claim());
     QVERIFY(second.AskRunningToComeForward());

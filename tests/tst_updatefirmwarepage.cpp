@@ -217,7 +217,7 @@ void tst_UpdateFirmwarePage::failureAsksToRetry()
 {
     QFETCH(QString, answer);
     QFETCH(bool, restart);
-    receiver->faults[QStringLiteral("WriteFlashCode")].always = true;
+    receiver->faults[sim::Op::WriteFlashCode].always = true;
     ReachUpdatePage();
     QString text;
     QString question;

@@ -60,7 +60,7 @@ void PutTargetCopy2InSlot2(sim::Receiver &receiver, const FirmwareImage &image)
 void InjectFaults(sim::Receiver &receiver, const QString &faults)
 {
     for (const QString &spec : faults.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        sim::Fault &fault = receiver.faults[spec.section(QLatin1Char(':'), 0, 0)];
+        sim::Fault &fault = receiver.faults[*sim::OpNamed(spec.section(QLatin1Char(':'), 0, 0))];
         const QString how = spec.section(QLatin1Char(':'), 1);
         if (how == QLatin1String("always"))
             fault.always = true;
@@ -160,7 +160,7 @@ void tst_UpdateSequence::paths()
             stepLines << line;
     }
     QCOMPARE(stepLines, steps);
-    QCOMPARE(CallsOf(*receiver, QStringLiteral("RestartWithCodeInPosition")).size(), restarts);
+    QCOMPARE(CallsOf(*receiver, sim::Op::RestartWithCodeInPosition).size(), restarts);
 
     // The flash holds exactly the target, and copy 1 of it runs.
     const FirmwareImage &image = Rule(rule).target;
@@ -180,7 +180,7 @@ void tst_UpdateSequence::paths()
     if (mode == 11)
         QCOMPARE(receiver->boot.left(906), Bytes(b.bootCode, 906));
     if (state == QLatin1String("old protocol")) {
-        const auto writes = CallsOf(*receiver, QStringLiteral("WriteFlashCode"));
+        const auto writes = CallsOf(*receiver, sim::Op::WriteFlashCode);
         QCOMPARE(writes.first().b, 1u);
         QCOMPARE(writes.at(276).a, 276u); // block offsets: 17666 bytes are 277 blocks
         QCOMPARE(writes.at(277).b, 5u);   // the new firmware speaks the new protocol

@@ -98,7 +98,7 @@ bool FireRunningTimer(QObject *object)
     return true;
 }
 
-QList<sim::Call> CallsOf(const sim::Receiver &receiver, const QString &op)
+QList<sim::Call> CallsOf(const sim::Receiver &receiver, sim::Op op)
 {
     QList<sim::Call> calls;
     for (const sim::Call &call : receiver.log) {

@@ -59,6 +59,6 @@ int RunningTimerInterval(QObject *object);
 bool FireRunningTimer(QObject *object);
 
 // The calls of one operation in a receiver's log.
-QList<sim::Call> CallsOf(const sim::Receiver &receiver, const QString &op);
+QList<sim::Call> CallsOf(const sim::Receiver &receiver, sim::Op op);
 
 #endif

@@ -41,7 +41,7 @@ bool WizardTour::Visit(const QString &state, const std::function<void(QWidget *)
     if (state != QLatin1String("search")) {
         auto receiver = AttachReceiver(0x1317, 6.01, state == QLatin1String("up-to-date") ? 83 : 81);
         if (state == QLatin1String("failure"))
-            receiver->faults[QStringLiteral("WriteFlashCode")].always = true;
+            receiver->faults[sim::Op::WriteFlashCode].always = true;
     }
     CConfigWizard wizard;
     bool seen = false;
