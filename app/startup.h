@@ -25,6 +25,9 @@ QString FileVersionFromExecutable(const QByteArray &bytes);
 // the key.
 void LoadTranslation(const QString &translationsFolder, const QString &languageKey);
 
+// Whether every translation from this catalogue stays inside it.
+bool CatalogueIsSound(const QByteArray &bytes);
+
 // The language code of a catalogue, from its base name.
 QString CatalogueLanguageCode(const QString &baseName);
 

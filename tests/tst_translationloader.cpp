@@ -6,7 +6,11 @@
 #include <QTranslator>
 #include <QtTest>
 
+#include <QXmlStreamReader>
+#include <QtEndian>
+
 #include <cstdio>
+#include <random>
 
 class tst_TranslationLoader : public QObject
 {
@@ -20,6 +24,9 @@ private slots:
     void choice();
     void realCatalogueTranslates();
     void crowdedFolderWithForeignNames();
+    void damagedCatalogueRefused_data();
+    void damagedCatalogueRefused();
+    void damagedCataloguesNeverCrash();
 
 private:
     QStringList debugLinesOfLoad(const QString &folder, const QString &key);
@@ -35,6 +42,69 @@ void Collect(QtMsgType, const QMessageLogContext &, const QString &message)
 }
 
 const QString kGermanCatalogue = QStringLiteral(ORVEX_TRANSLATIONS_DIR "/OrvexUpdater_de.qm");
+
+QByteArray FileBytes(const QString &file)
+{
+    QFile in(file);
+    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+}
+
+// Every text of the program, as (context, source).
+QList<QPair<QByteArray, QByteArray>> ProgramTexts()
+{
+    QFile ts(QStringLiteral(ORVEX_SOURCE_DIR "/translations/OrvexUpdater_de.ts"));
+    QList<QPair<QByteArray, QByteArray>> texts;
+    if (!ts.open(QIODevice::ReadOnly))
+        return texts;
+    QXmlStreamReader xml(&ts);
+    QByteArray context;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == QLatin1String("name"))
+            context = xml.readElementText().toUtf8();
+        else if (xml.isStartElement() && xml.name() == QLatin1String("source"))
+            texts.append({context, xml.readElementText().toUtf8()});
+    }
+    return texts;
+}
+
+// Where the block with this tag starts in a catalogue, and how long it is.
+QPair<int, quint32> FindBlock(const QByteArray &catalogue, uchar tag)
+{
+    for (int at = 16; at + 5 <= catalogue.size();) {
+        const auto length = qFromBigEndian<quint32>(catalogue.constData() + at + 1);
+        if (uchar(catalogue.at(at)) == tag)
+            return {at + 5, length};
+        at += 5 + int(length);
+    }
+    return {-1, 0};
+}
+
+void Put32(QByteArray &bytes, int at, quint32 value)
+{
+    qToBigEndian(value, bytes.data() + at);
+}
+
+// Installs `catalogue` as the only German catalogue of a folder, as
+// start-up would, and uses it for every text; true when it was installed.
+bool InstallAndUse(const QString &folder, const QByteArray &catalogue)
+{
+    QFile file(QDir(folder).filePath(QStringLiteral("Damaged_de.qm")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(catalogue) != catalogue.size())
+        return false;
+    file.close();
+    LoadTranslation(folder, QStringLiteral("de"));
+    const QList<QTranslator *> installed = QCoreApplication::instance()->findChildren<QTranslator *>();
+    bool used = false;
+    for (QTranslator *translator : installed) {
+        used = used || !translator->isEmpty();
+        QCoreApplication::removeTranslator(translator);
+        for (const auto &text : ProgramTexts())
+            translator->translate(text.first.constData(), text.second.constData());
+        delete translator;
+    }
+    return used;
+}
 
 } // namespace
 
@@ -162,6 +232,86 @@ void tst_TranslationLoader::crowdedFolderWithForeignNames()
     QCOMPARE(lines.value(1), QStringLiteral("qm files found= 3001"));
     QCOMPARE(lines.filter(QStringLiteral("installed translator for:")),
              QStringList{QStringLiteral("installed translator for: \"zz_de\"")});
+}
+
+void tst_TranslationLoader::damagedCatalogueRefused_data()
+{
+    // Each damage below loads into a plain QTranslator and then makes
+    // translating read outside the catalogue or divide by zero.
+    const QByteArray real = FileBytes(kGermanCatalogue);
+    const auto [hashes, hashesLength] = FindBlock(real, 0x42);
+    const auto [messages, messagesLength] = FindBlock(real, 0x69);
+    QVERIFY(hashes > 0 && messages > 0);
+
+    QByteArray offsetPastBlock = real;
+    Put32(offsetPastBlock, hashes + 4, messagesLength + 16);
+    QByteArray translationTooLong = real;
+    Put32(translationTooLong, messages + real.mid(messages, int(messagesLength)).indexOf('\x03') + 1, 0x7FFFFFF0);
+    const QByteArray emptyContextTable = real + QByteArray("\x2f\x00\x00\x00\x02\x00\x00", 7);
+    const QByteArray contextListPastBlock = real + QByteArray("\x2f\x00\x00\x00\x04\x00\x01\x00\x40", 9);
+    const QByteArray dependency = real + QByteArray("\x96\x00\x00\x00\x04\x00\x00\x00\x00", 9);
+
+    QTest::addColumn<QByteArray>("catalogue");
+    QTest::addColumn<bool>("installed");
+    QTest::newRow("the real catalogue") << real << true;
+    QTest::newRow("a message offset past its block") << offsetPastBlock << false;
+    QTest::newRow("a translation longer than its block") << translationTooLong << false;
+    QTest::newRow("a context table of size zero") << emptyContextTable << false;
+    QTest::newRow("a context list past its block") << contextListPastBlock << false;
+    QTest::newRow("a dependency on another catalogue") << dependency << false;
+    QTest::newRow("cut inside the messages") << real.left(messages + 100) << false;
+}
+
+void tst_TranslationLoader::damagedCatalogueRefused()
+{
+    QFETCH(QByteArray, catalogue);
+    QFETCH(bool, installed);
+    QTemporaryDir folder;
+    QCOMPARE(InstallAndUse(folder.path(), catalogue), installed);
+}
+
+void tst_TranslationLoader::damagedCataloguesNeverCrash()
+{
+    // Random damage to every shipped catalogue; under the sanitizers any
+    // read outside a catalogue ends the test.
+    const QStringList shipped = QDir(QStringLiteral(ORVEX_TRANSLATIONS_DIR)).entryList({QStringLiteral("*.qm")});
+    QCOMPARE(shipped.size(), 5);
+    QTemporaryDir folder;
+    std::mt19937 random(2024);
+    int damaged = 0;
+    int acceptedByQtAlone = 0;
+    int installed = 0;
+    for (const QString &name : shipped) {
+        const QByteArray real = FileBytes(QDir(QStringLiteral(ORVEX_TRANSLATIONS_DIR)).filePath(name));
+        for (int i = 0; i < 240; ++i) {
+            QByteArray bytes = real;
+            const int at = 16 + int(random() % quint32(bytes.size() - 20));
+            switch (i % 4) {
+            case 0: // a few bits flipped
+                for (int n = 1 + int(random() % 4); n > 0; --n)
+                    bytes[16 + int(random() % quint32(bytes.size() - 16))] ^= char(1 << (random() % 8));
+                break;
+            case 1: // a length or offset made up
+                Put32(bytes, at, random() % 2 ? quint32(random()) : quint32(random() % 0x2000));
+                break;
+            case 2: // cut short
+                bytes.truncate(at);
+                break;
+            default: // a 16-bit field zeroed or made up
+                qToBigEndian(quint16(random() % 3 ? 0 : random()), bytes.data() + at);
+                break;
+            }
+            QTranslator plain;
+            acceptedByQtAlone += plain.load(reinterpret_cast<const uchar *>(bytes.constData()), int(bytes.size()));
+            installed += InstallAndUse(folder.path(), bytes);
+            ++damaged;
+        }
+    }
+    qInfo("%d damaged catalogues: %d loaded by QTranslator alone, %d installed after the check", damaged,
+          acceptedByQtAlone, installed);
+    QVERIFY(damaged >= 1000);
+    // The check is what stands between many of them and the translator.
+    QVERIFY(acceptedByQtAlone > installed);
 }
 
 QTEST_MAIN(tst_TranslationLoader)
