@@ -1,11 +1,14 @@
 // Reads the version block that the build embeds in the executable's
-// ".orvex_version" section (see resources/versionblock.cpp.in). Every
-// offset and size in the file is checked before it is used.
+// ".orvex_version" section (see resources/versionblock.cpp.in): the ELF
+// header, the section table, the section names and the one section, and
+// nothing else. Every offset and size is checked before it is used.
 
 #include "startup.h"
 
 #include <QFile>
 #include <QtEndian>
+
+#include <functional>
 
 namespace {
 
@@ -13,29 +16,32 @@ const char kSectionName[] = ".orvex_version";
 const char kMagicLine[] = "ORVXVERS 1";
 const char kWantedBlock[] = "[040904B0]";
 const char kWantedKey[] = "FileVersion=";
-constexpr qint64 kMaxFileSize = qint64(1) << 30;
+// Far more than a real executable needs of each.
+constexpr quint64 kMaxSectionTable = 1 << 20;
+constexpr quint64 kMaxSectionNames = 1 << 16;
+constexpr quint64 kMaxVersionSection = 1 << 12;
+
+// Bytes [offset, offset + size) of a file, or an empty array when they
+// are not all there.
+using ReadAt = std::function<QByteArray(quint64 offset, quint64 size)>;
 
 class ElfFile
 {
 public:
-    explicit ElfFile(const QByteArray &bytes) : bytes(bytes) {}
+    explicit ElfFile(ReadAt read) : read(std::move(read)) {}
 
     // The contents of the named section, or an empty array.
-    QByteArray Section(const char *name);
+    QByteArray Section(const char *name, quint64 maxSize);
 
 private:
-    bool Has(quint64 offset, quint64 size) const
-    {
-        return offset <= quint64(bytes.size()) && size <= quint64(bytes.size()) - offset;
-    }
-    quint64 Read(quint64 offset, int size) const;
+    quint64 Get(const QByteArray &bytes, quint64 offset, int size) const;
 
-    const QByteArray &bytes;
+    ReadAt read;
     bool wide = false;
     bool bigEndian = false;
 };
 
-quint64 ElfFile::Read(quint64 offset, int size) const
+quint64 ElfFile::Get(const QByteArray &bytes, quint64 offset, int size) const
 {
     const uchar *at = reinterpret_cast<const uchar *>(bytes.constData()) + offset;
     switch (size) {
@@ -48,54 +54,46 @@ quint64 ElfFile::Read(quint64 offset, int size) const
     }
 }
 
-QByteArray ElfFile::Section(const char *name)
+QByteArray ElfFile::Section(const char *name, quint64 maxSize)
 {
-    constexpr int kIdentSize = 16;
-    if (!Has(0, kIdentSize) || !bytes.startsWith("\x7f" "ELF"))
+    const QByteArray header = read(0, 64);
+    if (header.size() < 52 || !header.startsWith("\x7f" "ELF"))
         return {};
-    const char elfClass = bytes.at(4);
-    const char data = bytes.at(5);
+    const char elfClass = header.at(4);
+    const char data = header.at(5);
     if ((elfClass != 1 && elfClass != 2) || (data != 1 && data != 2))
         return {};
     wide = elfClass == 2;
     bigEndian = data == 2;
+    if (wide && header.size() < 64)
+        return {};
 
     const int word = wide ? 8 : 4;
-    const quint64 headerSize = wide ? 64 : 52;
-    if (!Has(0, headerSize))
-        return {};
-    const quint64 sectionTable = Read(wide ? 0x28 : 0x20, word);
-    const quint64 entrySize = Read(wide ? 0x3A : 0x2E, 2);
-    const quint64 count = Read(wide ? 0x3C : 0x30, 2);
-    const quint64 namesIndex = Read(wide ? 0x3E : 0x32, 2);
+    const quint64 tableOffset = Get(header, wide ? 0x28 : 0x20, word);
+    const quint64 entrySize = Get(header, wide ? 0x3A : 0x2E, 2);
+    const quint64 count = Get(header, wide ? 0x3C : 0x30, 2);
+    const quint64 namesIndex = Get(header, wide ? 0x3E : 0x32, 2);
     const quint64 minimumEntry = wide ? 64 : 40;
-    if (entrySize < minimumEntry || namesIndex >= count || !Has(sectionTable, count * entrySize))
+    if (entrySize < minimumEntry || namesIndex >= count || count * entrySize > kMaxSectionTable)
+        return {};
+    const QByteArray table = read(tableOffset, count * entrySize);
+    if (table.isEmpty())
         return {};
 
-    const auto sectionAt = [&](quint64 index, quint64 *offset, quint64 *size) {
-        const quint64 entry = sectionTable + index * entrySize;
-        *offset = Read(entry + (wide ? 0x18 : 0x10), word);
-        *size = Read(entry + (wide ? 0x20 : 0x14), word);
-        return Has(*offset, *size);
+    const auto sectionAt = [&](quint64 index, quint64 limit) -> QByteArray {
+        const quint64 entry = index * entrySize;
+        const quint64 offset = Get(table, entry + (wide ? 0x18 : 0x10), word);
+        const quint64 size = Get(table, entry + (wide ? 0x20 : 0x14), word);
+        return size <= limit ? read(offset, size) : QByteArray();
     };
-    quint64 namesOffset = 0;
-    quint64 namesSize = 0;
-    if (!sectionAt(namesIndex, &namesOffset, &namesSize))
-        return {};
-    const QByteArray names = bytes.mid(qsizetype(namesOffset), qsizetype(namesSize));
-
+    const QByteArray names = sectionAt(namesIndex, kMaxSectionNames);
     for (quint64 i = 0; i < count; ++i) {
-        const quint64 nameOffset = Read(sectionTable + i * entrySize, 4);
+        const quint64 nameOffset = Get(table, i * entrySize, 4);
         if (nameOffset >= quint64(names.size()))
             continue;
         const qsizetype end = names.indexOf('\0', qsizetype(nameOffset));
-        if (end < 0 || names.mid(qsizetype(nameOffset), end - qsizetype(nameOffset)) != name)
-            continue;
-        quint64 offset = 0;
-        quint64 size = 0;
-        if (!sectionAt(i, &offset, &size))
-            return {};
-        return bytes.mid(qsizetype(offset), qsizetype(size));
+        if (end >= 0 && names.mid(qsizetype(nameOffset), end - qsizetype(nameOffset)) == name)
+            return sectionAt(i, maxSize);
     }
     return {};
 }
@@ -116,18 +114,34 @@ QString FileVersionFromBlock(const QByteArray &block)
     return {};
 }
 
+QString FileVersion(const ReadAt &read)
+{
+    return FileVersionFromBlock(ElfFile(read).Section(kSectionName, kMaxVersionSection));
+}
+
 } // namespace
 
 QString ReadFileVersion(const QString &filePath)
 {
     QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize)
+    // Unbuffered: a buffered read would pull in far more than each piece.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return {};
-    return FileVersionFromExecutable(file.readAll());
+    const quint64 fileSize = quint64(file.size());
+    return FileVersion([&file, fileSize](quint64 offset, quint64 size) {
+        if (offset > fileSize || size > fileSize - offset || !file.seek(qint64(offset)))
+            return QByteArray();
+        const QByteArray bytes = file.read(qint64(size));
+        return quint64(bytes.size()) == size ? bytes : QByteArray();
+    });
 }
 
 QString FileVersionFromExecutable(const QByteArray &bytes)
 {
-    ElfFile elf(bytes);
-    return FileVersionFromBlock(elf.Section(kSectionName));
+    return FileVersion([&bytes](quint64 offset, quint64 size) {
+        const quint64 total = quint64(bytes.size());
+        if (offset > total || size > total - offset)
+            return QByteArray();
+        return bytes.mid(qsizetype(offset), qsizetype(size));
+    });
 }

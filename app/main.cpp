@@ -18,13 +18,6 @@ int main(int argc, char **argv)
         instance.AskRunningToComeForward();
         return 0;
     }
-#ifndef Q_OS_WIN
-    // Windows takes the window icon from the executable's icon resource.
-    QIcon icon;
-    for (const int size : {16, 32, 48, 128})
-        icon.addFile(QStringLiteral(":/icons/orvex-%1.png").arg(size));
-    QApplication::setWindowIcon(icon);
-#endif
 
     // Listed so that the catalogues carry the application menu's texts.
     QCoreApplication::translate("QMenuBar", "Services");
@@ -44,6 +37,16 @@ int main(int argc, char **argv)
 
     auto *wizard = new CConfigWizard(nullptr);
     QObject::connect(&instance, SIGNAL(ComeForwardRequested()), wizard, SLOT(BringWindowToForeground()));
+#ifndef Q_OS_WIN
+    // Windows takes the window icon from the executable's icon resource.
+    // Decoding it waits for the first paint: the window comes first.
+    WhenFirstPainted(wizard, [] {
+        QIcon icon;
+        for (const int size : {16, 32, 48, 128})
+            icon.addFile(QStringLiteral(":/icons/orvex-%1.png").arg(size));
+        QApplication::setWindowIcon(icon);
+    });
+#endif
     g_restartRequested = false;
     const int result = QApplication::exec();
     delete wizard;

@@ -1,12 +1,10 @@
 #include "singleinstance.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QLocalSocket>
 
 namespace {
-
-constexpr int kConnectTimeoutMs = 1000;
 
 // Per user, also in a temporary folder that several users share.
 QString BaseName()
@@ -23,12 +21,7 @@ QString SingleInstance::SessionFolder()
 }
 
 SingleInstance::SingleInstance(const QString &folder)
-#ifdef Q_OS_WIN
-    // Named pipes live in one namespace of their own.
-    : serverName(BaseName())
-#else
-    : serverName(QDir(folder).filePath(BaseName() + QStringLiteral(".socket")))
-#endif
+    : nudgeFile(QDir(folder).filePath(BaseName() + QStringLiteral(".front")))
     , lock(QDir(folder).filePath(BaseName() + QStringLiteral(".lock")))
 {
     // Held for as long as the updater runs: only a dead holder's lock is
@@ -36,37 +29,40 @@ SingleInstance::SingleInstance(const QString &folder)
     lock.setStaleLockTime(0);
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    if (lock.isLocked())
+        Release();
+}
 
 bool SingleInstance::Claim()
 {
     if (!lock.tryLock(0))
         return false;
-    // Holding the lock, whatever socket is left there is a dead updater's.
-    QLocalServer::removeServer(serverName);
-    server = std::make_unique<QLocalServer>();
-    connect(server.get(), &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket *caller = server->nextPendingConnection())
-            caller->deleteLater();
+    QFile nudge(nudgeFile);
+    nudge.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    nudge.close();
+    watcher = std::make_unique<QFileSystemWatcher>(QStringList{nudgeFile});
+    connect(watcher.get(), &QFileSystemWatcher::fileChanged, this, [this] {
+        QFile asked(nudgeFile);
+        if (asked.size() == 0)
+            return; // our own emptying
+        asked.resize(0);
         emit ComeForwardRequested();
     });
-    server->listen(serverName);
     return true;
 }
 
 bool SingleInstance::AskRunningToComeForward()
 {
     GrantForegroundToOtherProcess();
-    QLocalSocket socket;
-    socket.connectToServer(serverName);
-    if (!socket.waitForConnected(kConnectTimeoutMs))
-        return false;
-    socket.disconnectFromServer();
-    return true;
+    QFile nudge(nudgeFile);
+    return nudge.open(QIODevice::Append | QIODevice::ExistingOnly) && nudge.write("\n", 1) == 1;
 }
 
 void SingleInstance::Release()
 {
-    server.reset();
+    watcher.reset();
+    QFile::remove(nudgeFile);
     lock.unlock();
 }

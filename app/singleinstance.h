@@ -1,7 +1,7 @@
 #ifndef ORVEX_SINGLEINSTANCE_H
 #define ORVEX_SINGLEINSTANCE_H
 
-#include <QLocalServer>
+#include <QFileSystemWatcher>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
@@ -9,9 +9,9 @@
 #include <memory>
 
 // One updater per session: two updaters would fight over one receiver.
-// The first holds a lock in the session's runtime folder and listens
-// beside it; a later one asks it to come to the front and ends. Nothing
-// outlives the updater that holds the lock.
+// The first holds a lock in the session's runtime folder and watches a
+// file beside it; a later one writes to that file to ask it to come to the
+// front, and ends. Both files go with the updater that holds the lock.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -34,9 +34,9 @@ signals:
     void ComeForwardRequested();
 
 private:
-    QString serverName;
+    QString nudgeFile;
     QLockFile lock;
-    std::unique_ptr<QLocalServer> server;
+    std::unique_ptr<QFileSystemWatcher> watcher;
 };
 
 // Lets the updater that holds the lock take the foreground from this

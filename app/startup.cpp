@@ -26,8 +26,16 @@ QString LanguageKey(int argc, char **argv, const QString &systemLocaleName)
 
 QString VersionSourcePath(const QString &startedAs, const QString &applicationFilePath)
 {
+#ifdef Q_OS_WIN
     const QFileInfo info(startedAs);
     return info.isFile() && info.isReadable() ? startedAs : applicationFilePath;
+#else
+    // Started through PATH, the name can be any file of that name in the
+    // working directory; the running executable is the one that carries
+    // the version.
+    Q_UNUSED(startedAs)
+    return applicationFilePath;
+#endif
 }
 
 bool RestartProgram(const QString &program)

@@ -4,13 +4,17 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QWidget;
+
 // The language key: the second of exactly two arguments, else the system
 // locale's name; Chinese locales become "chs" or "cht".
 QString LanguageKey(int argc, char **argv, const QString &systemLocaleName);
 
-// The file whose version resource names the program's version: the file
-// the program was started as, or, when that is no readable file (started
-// through PATH), the running executable.
+// The file whose version resource names the program's version. On Windows
+// the file the program was started as, or, when that is no readable file,
+// the running executable; elsewhere always the running executable.
 QString VersionSourcePath(const QString &startedAs, const QString &applicationFilePath);
 
 // The FileVersion of the file's version block 040904B0, or "".
@@ -30,6 +34,9 @@ bool CatalogueIsSound(const QByteArray &bytes);
 
 // The language code of a catalogue, from its base name.
 QString CatalogueLanguageCode(const QString &baseName);
+
+// Runs `then` once the window has been painted for the first time.
+void WhenFirstPainted(QWidget *window, std::function<void()> then);
 
 // Starts the program anew, detached, with no arguments.
 bool RestartProgram(const QString &program);

@@ -1,19 +1,32 @@
-// Figures of cost: engine overhead, wall time against the waits the
-// sequence prescribes, start-up beside a bare QWizard, flash traffic.
-// Run: build/bench/orvex-bench (takes about half a minute).
+// Figures of cost; bench/report puts them into docs/performance.md.
+// - Start-up beside a bare QWizard, in interleaved pairs, for the program
+//   as packaged (stripped) and as built: time to the end of the first
+//   paint and peak resident set size, medians and the ratio's range.
+// - Each start-up step of the packaged program, from its debug lines.
+// - The version read in process.
+// - The engine driving the update page's real progress bar: CPU per
+//   full-path run, and wall time against the waits the sequence
+//   prescribes plus the simulated device's time.
+// - Flash traffic.
+// Run: build/bench/orvex-bench (about a minute).
 
 #include "catalogue.h"
 #include "clock.h"
 #include "firmwareupdater.h"
 #include "receiver.h"
 #include "scenario.h"
+#include "startup.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QVBoxLayout>
+#include <QWidget>
 
 #include <algorithm>
 #include <chrono>
@@ -22,8 +35,10 @@
 namespace {
 
 constexpr quint32 kPid = 0x1317;
-constexpr int kOverheadRuns = 200;
-constexpr int kStartupRuns = 9;
+constexpr int kPairs = 31;
+constexpr int kEngineRuns = 50;
+constexpr int kWallRuns = 3;
+constexpr int kVersionReads = 200;
 
 QTextStream out(stdout);
 
@@ -44,13 +59,37 @@ public:
     qint64 waitedMs = 0;
 };
 
+double Median(QList<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values.size() % 2 ? values[values.size() / 2]
+                             : (values[values.size() / 2 - 1] + values[values.size() / 2]) / 2;
+}
+
+QString Fixed(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
+
+// "median M (min to max)"
+QString Spread(const QList<double> &values, int decimals)
+{
+    if (values.isEmpty())
+        return QStringLiteral("no figures");
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    return QStringLiteral("median %1 (%2 to %3)")
+        .arg(Fixed(Median(values), decimals), Fixed(*low, decimals), Fixed(*high, decimals));
+}
+
 const UpgradeRule &Rule()
 {
     return ScrivetPackTable().rules[6]; // A7: full path for the default receiver
 }
 
-// One full-path update of a fresh receiver; returns its result.
-int FullPathRun(int latencyMs, int restartMs, std::shared_ptr<sim::Receiver> *used = nullptr)
+// One full-path update of a fresh receiver, reporting to `bar`.
+int FullPathRun(int latencyMs, int restartMs, QProgressBar *bar, std::shared_ptr<sim::Receiver> *used = nullptr)
 {
     sim::Bus::Instance().Reset();
     auto receiver = sim::Bus::Instance().Attach(sim::MakeReceiver(kPid, 6.01, 81, 2));
@@ -62,8 +101,11 @@ int FullPathRun(int latencyMs, int restartMs, std::shared_ptr<sim::Receiver> *us
     state.commandHandler->GetVersion(state.versionInfo);
     state.pid = int32_t(kPid);
     FirmwareUpdater updater;
-    updater.Load(state, nullptr);
+    updater.Load(state, bar);
     updater.target = &Rule().target;
+    FirmwareUpdater::lastReportedPercent = 10; // every run moves the bar from the start
+    if (bar)
+        bar->setValue(0);
     const int result = updater.RunFlashUpgrade();
     state.portManager->ClosePort();
     DeletePortManager(state.portManager);
@@ -73,36 +115,228 @@ int FullPathRun(int latencyMs, int restartMs, std::shared_ptr<sim::Receiver> *us
     return result;
 }
 
-void EngineOverhead()
+// What the probe saw of one start: microseconds from the start for each
+// event it noted, and the peak RSS in kB.
+struct Start {
+    QList<QPair<QByteArray, double>> events;
+    double paintedMs = 0;
+    double cpuMs = 0;
+    double rssKb = 0;
+};
+
+bool StartOnce(const QString &command, const QTemporaryDir &folder, Start *start)
 {
-    ScopedVirtualClock clock;
-    const std::clock_t start = std::clock();
-    for (int i = 0; i < kOverheadRuns; ++i)
-        FullPathRun(0, 0);
-    const double cpuMs = 1000.0 * double(std::clock() - start) / CLOCKS_PER_SEC / kOverheadRuns;
-    out << "engine overhead: " << QString::number(cpuMs, 'f', 3)
-        << " ms CPU per full-path run (zero-latency receiver, waits skipped; includes the simulator)\n";
+    const QString program = command.section(QLatin1Char(' '), 0, 0);
+    const QStringList arguments = command.section(QLatin1Char(' '), 1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QString probe = folder.filePath(QStringLiteral("probe"));
+    QFile::remove(probe);
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder.path());
+    environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ORVEX_PROBE_PATH));
+    environment.insert(QStringLiteral("ORVEX_PROBE_FILE"), probe);
+    environment.insert(QStringLiteral("ORVEX_SIM_SCENARIO"), QStringLiteral("no-receiver"));
+    process.setProcessEnvironment(environment);
+    process.setStandardErrorFile(QProcess::nullDevice());
+    const qint64 startedUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                                 std::chrono::system_clock::now().time_since_epoch())
+                                 .count();
+    process.start(program, arguments);
+    process.waitForFinished(30000);
+    QFile result(probe);
+    if (!result.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : result.readAll().split('\n')) {
+        const qsizetype blank = line.indexOf(' ');
+        if (blank < 0)
+            continue;
+        const QByteArray first = line.left(blank);
+        const QByteArray rest = line.mid(blank + 1);
+        if (first == "rss")
+            start->rssKb = rest.toDouble();
+        else if (first == "cpu")
+            start->cpuMs = rest.toDouble() / 1000.0;
+        else
+            start->events.append({rest, (first.toLongLong() - startedUs) / 1000.0});
+    }
+    for (const auto &event : start->events) {
+        if (event.first == "painted")
+            start->paintedMs = event.second;
+    }
+    return start->paintedMs > 0;
 }
 
-void WallAgainstWaits()
+// A copy stripped as the package strips it, with its catalogues.
+QString Stripped(const QString &program, const QString &into)
 {
-    CountingClock clock;
-    Clock::SetCurrent(&clock);
-    QElapsedTimer wall;
-    wall.start();
-    FullPathRun(3, 2000);
-    const qint64 elapsed = wall.elapsed();
-    Clock::SetCurrent(nullptr);
-    out << "full-path run, 3 ms per call, 2000 ms restarts: " << elapsed << " ms wall, "
-        << clock.waitedMs << " ms of prescribed waits and device time, ratio "
-        << QString::number(double(elapsed) / double(clock.waitedMs), 'f', 4) << "\n";
+    QDir(into).mkpath(QStringLiteral("."));
+    const QString copy = QDir(into).filePath(QFileInfo(program).fileName());
+    QFile::copy(program, copy);
+    const QDir catalogues(QFileInfo(program).dir().filePath(QStringLiteral("Translations")));
+    if (catalogues.exists()) {
+        QDir(into).mkpath(QStringLiteral("Translations"));
+        for (const QString &name : catalogues.entryList(QDir::Files))
+            QFile::copy(catalogues.filePath(name), QDir(into).filePath(QStringLiteral("Translations/") + name));
+    }
+    QProcess::execute(QStringLiteral("strip"), {copy});
+    return copy;
+}
+
+struct Flavour {
+    QString label;
+    QString yardstick;
+    QString updater;
+    QString bare;
+    QList<Start> updaterStarts;
+    QList<double> times[2], cpu[2], rss[2], timeRatios, cpuRatios, rssRatios;
+};
+
+// Start-up of the updater and of the bare wizard in interleaved pairs,
+// the flavours interleaved too, so that drift lands on both alike.
+void StartUp(QList<Flavour> &flavours)
+{
+    QTemporaryDir folder;
+    for (int i = 0; i < kPairs; ++i) {
+        for (Flavour &f : flavours) {
+            Start a, b;
+            if (!StartOnce(f.updater, folder, &a) || !StartOnce(f.bare, folder, &b))
+                continue;
+            f.updaterStarts << a;
+            f.times[0] << a.paintedMs;
+            f.times[1] << b.paintedMs;
+            f.cpu[0] << a.cpuMs;
+            f.cpu[1] << b.cpuMs;
+            f.cpuRatios << a.cpuMs / b.cpuMs;
+            f.rss[0] << a.rssKb;
+            f.rss[1] << b.rssKb;
+            f.timeRatios << a.paintedMs / b.paintedMs;
+            f.rssRatios << a.rssKb / b.rssKb;
+        }
+    }
+    for (const Flavour &f : flavours) {
+        out << "start-up, " << f.label << ", " << f.timeRatios.size()
+            << " interleaved pairs (updater, " << f.yardstick << "), offscreen, to the end of the first paint:\n"
+            << "  updater median " << Fixed(Median(f.times[0]), 1) << " ms, yardstick median "
+            << Fixed(Median(f.times[1]), 1) << " ms; ratio " << Spread(f.timeRatios, 3) << "\n"
+            << "  CPU time: updater median " << Fixed(Median(f.cpu[0]), 1) << " ms, yardstick median "
+            << Fixed(Median(f.cpu[1]), 1) << " ms; ratio " << Spread(f.cpuRatios, 3) << "\n"
+            << "  peak RSS: updater median " << Median(f.rss[0]) << " kB, yardstick median " << Median(f.rss[1])
+            << " kB; ratio " << Spread(f.rssRatios, 3) << "\n";
+    }
+}
+
+// Each step of the packaged updater's start, between the probe's marks.
+void StartUpSteps(const QList<Start> &starts)
+{
+    const QList<QPair<QByteArray, QString>> marks = {
+        {"application", QStringLiteral("process start to the application object")},
+        {"translations path=", QStringLiteral("single-instance lock, language key")},
+        {"BringWindowToForeground", QStringLiteral("catalogue, version, window and pages built")},
+        {"current page id= 0", QStringLiteral("window shown, search page entered")},
+        {"painted", QStringLiteral("first paint")},
+    };
+    out << "start-up steps of the packaged updater (median of " << starts.size() << " starts, ms):\n";
+    double previous[kPairs] = {};
+    for (const auto &mark : marks) {
+        QList<double> durations;
+        for (int i = 0; i < starts.size(); ++i) {
+            for (const auto &event : starts[i].events) {
+                if (event.first.startsWith(mark.first)) {
+                    durations << event.second - previous[i];
+                    previous[i] = event.second;
+                    break;
+                }
+            }
+        }
+        out << "  " << Fixed(Median(durations), 2).rightJustified(6) << "  " << mark.second << "\n";
+    }
+}
+
+// What the kernel counts as read by this process so far.
+qint64 BytesRead()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : io.readAll().split('\n')) {
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    }
+    return -1;
+}
+
+void VersionRead()
+{
+    const qint64 before = BytesRead();
+    ReadFileVersion(QStringLiteral(ORVEX_UPDATER_PATH));
+    const qint64 read = BytesRead() - before;
+    QList<double> times;
+    for (int i = 0; i < kVersionReads; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        ReadFileVersion(QStringLiteral(ORVEX_UPDATER_PATH));
+        times << timer.nsecsElapsed() / 1e6;
+    }
+    out << "version read in process, unstripped executable of " << QFileInfo(QStringLiteral(ORVEX_UPDATER_PATH)).size()
+        << " bytes: " << read << " bytes read; " << kVersionReads << " reads: " << Spread(times, 3) << " ms\n";
+}
+
+// The update page's bar, shown, as the engine drives it.
+struct Bar {
+    Bar()
+    {
+        auto *layout = new QVBoxLayout(&window);
+        bar = new QProgressBar(&window);
+        bar->setTextVisible(false);
+        layout->addWidget(bar);
+        window.resize(410, 60);
+        window.show();
+        QCoreApplication::processEvents();
+    }
+    QWidget window;
+    QProgressBar *bar = nullptr;
+};
+
+void EngineWithBar(QProgressBar *bar)
+{
+    ScopedVirtualClock clock;
+    QList<double> cpu;
+    for (int i = 0; i < kEngineRuns; ++i) {
+        const std::clock_t start = std::clock();
+        FullPathRun(0, 0, bar);
+        cpu << 1000.0 * double(std::clock() - start) / CLOCKS_PER_SEC;
+    }
+    out << "engine with the update page's bar, CPU per full-path run (zero-latency receiver, waits skipped, "
+        << kEngineRuns << " runs; includes the simulator): " << Spread(cpu, 2) << " ms\n";
+}
+
+void WallAgainstWaits(QProgressBar *bar)
+{
+    QList<double> ratios;
+    QList<double> walls;
+    for (int i = 0; i < kWallRuns; ++i) {
+        CountingClock clock;
+        Clock::SetCurrent(&clock);
+        QElapsedTimer wall;
+        wall.start();
+        FullPathRun(3, 2000, bar);
+        const qint64 elapsed = wall.elapsed();
+        Clock::SetCurrent(nullptr);
+        walls << double(elapsed);
+        ratios << double(elapsed) / double(clock.waitedMs);
+        if (i == 0)
+            out << "full-path update with the update page's bar on the real clock (3 ms per call, 2000 ms restarts), "
+                << kWallRuns << " runs: prescribed waits and device time " << clock.waitedMs << " ms; wall ";
+    }
+    out << Spread(walls, 0) << " ms; ratio " << Spread(ratios, 4) << "\n";
 }
 
 void FlashTraffic()
 {
     ScopedVirtualClock clock;
     std::shared_ptr<sim::Receiver> receiver;
-    FullPathRun(0, 0, &receiver);
+    FullPathRun(0, 0, nullptr, &receiver);
     qint64 codeCalls = 0;
     for (const sim::Call &call : receiver->log) {
         if (call.op == sim::Op::WriteFlashCode)
@@ -111,68 +345,37 @@ void FlashTraffic()
     const FirmwareBlocks &b = Rule().target.blocks;
     const double kb = (2.0 * b.code2Size + b.code1Size) / 1024.0;
     out << "flash traffic, full path: " << receiver->log.size() << " library calls, " << codeCalls
-        << " code writes for " << QString::number(kb, 'f', 1) << " KB of code: "
-        << QString::number(codeCalls / kb, 'f', 2) << " code calls/KB (floor "
-        << QString::number(1024.0 / 320.0, 'f', 2) << "), "
-        << QString::number(receiver->log.size() / kb, 'f', 2) << " calls/KB in all\n";
-}
-
-// Median start-up time (ms) and peak RSS (kB) of a program.
-QPair<double, qint64> StartUp(const QString &program)
-{
-    QList<double> times;
-    QList<qint64> peaks;
-    QTemporaryDir folder;
-    for (int i = 0; i < kStartupRuns; ++i) {
-        const QString probe = folder.filePath(QStringLiteral("probe"));
-        QFile::remove(probe);
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder.path());
-        environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ORVEX_PROBE_PATH));
-        environment.insert(QStringLiteral("ORVEX_PROBE_FILE"), probe);
-        environment.insert(QStringLiteral("ORVEX_SIM_SCENARIO"), QStringLiteral("no-receiver"));
-        process.setProcessEnvironment(environment);
-        process.setStandardErrorFile(QProcess::nullDevice());
-        const auto started = std::chrono::duration_cast<std::chrono::microseconds>(
-            std::chrono::system_clock::now().time_since_epoch());
-        process.start(program, {});
-        process.waitForFinished(30000);
-        QFile result(probe);
-        if (!result.open(QIODevice::ReadOnly))
-            continue;
-        const QList<QByteArray> fields = result.readAll().split(' ');
-        times << (fields.value(0).toLongLong() - started.count()) / 1000.0;
-        peaks << fields.value(1).toLongLong();
-    }
-    std::sort(times.begin(), times.end());
-    std::sort(peaks.begin(), peaks.end());
-    return {times.value(times.size() / 2), peaks.value(peaks.size() / 2)};
-}
-
-void StartUpFigures()
-{
-    const auto updater = StartUp(QStringLiteral(ORVEX_UPDATER_PATH));
-    const auto bare = StartUp(QStringLiteral(ORVEX_BARE_WIZARD_PATH));
-    out << "start-up to the first shown window (median of " << kStartupRuns << ", offscreen): updater "
-        << QString::number(updater.first, 'f', 1) << " ms, bare QWizard "
-        << QString::number(bare.first, 'f', 1) << " ms, ratio "
-        << QString::number(updater.first / bare.first, 'f', 2) << "\n"
-        << "peak RSS then: updater " << updater.second << " kB, bare QWizard " << bare.second
-        << " kB, ratio " << QString::number(double(updater.second) / double(bare.second), 'f', 2) << "\n";
+        << " code writes for " << Fixed(kb, 1) << " KB of code: " << Fixed(codeCalls / kb, 2)
+        << " code calls/KB (floor " << Fixed(1024.0 / 320.0, 2) << "), "
+        << Fixed(receiver->log.size() / kb, 2) << " calls/KB in all\n";
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-    EngineOverhead();
+
+    QTemporaryDir packaged;
+    const QString updater = Stripped(QStringLiteral(ORVEX_UPDATER_PATH), packaged.filePath(QStringLiteral("updater")));
+    const QString bare = Stripped(QStringLiteral(ORVEX_BARE_WIZARD_PATH), packaged.filePath(QStringLiteral("bare")));
+    const QString bareWizard = QStringLiteral("bare QWizard");
+    QList<Flavour> flavours = {
+        {QStringLiteral("as packaged (stripped)"), bareWizard, updater, bare, {}, {}, {}, {}, {}, {}, {}},
+        {QStringLiteral("as built (unstripped)"), bareWizard, QStringLiteral(ORVEX_UPDATER_PATH),
+         QStringLiteral(ORVEX_BARE_WIZARD_PATH), {}, {}, {}, {}, {}, {}, {}},
+        {QStringLiteral("as packaged (stripped)"), QStringLiteral("bare QWizard showing the search page's two texts"),
+         updater, bare + QStringLiteral(" texts"), {}, {}, {}, {}, {}, {}, {}},
+    };
+    StartUp(flavours);
+    StartUpSteps(flavours.first().updaterStarts);
+    VersionRead();
+    Bar bar;
+    EngineWithBar(bar.bar);
+    WallAgainstWaits(bar.bar);
     FlashTraffic();
-    WallAgainstWaits();
-    StartUpFigures();
     out.flush();
     return 0;
 }

@@ -178,7 +178,10 @@ void FirmwareUpdater::UpdateProgress()
     // The bar never moves back.
     lastReportedPercent = std::max(computed, lastReportedPercent);
     qDebug() << "UpdateProgress:" << lastReportedPercent;
-    progressBar->setValue(lastReportedPercent);
-    progressBar->repaint();
+    // Painted at once when it moves; most reports leave it where it is.
+    if (progressBar->value() != lastReportedPercent) {
+        progressBar->setValue(lastReportedPercent);
+        progressBar->repaint();
+    }
     QCoreApplication::processEvents();
 }

@@ -48,15 +48,14 @@ CSelectScrivetPack::CSelectScrivetPack(QWidget *parent)
     form->scrivetpack_classic = radioButton("scrivetpack_classic", 162, 210);
     form->scrivetpack_none = radioButton("scrivetpack_none", 213, 281);
 
-    const auto penImage = [this](const char *name, int y, const char *picture) {
+    const auto penImage = [this](const char *name, int y) {
         auto *label = new QLabel(form->centralWidget);
         label->setObjectName(QLatin1String(name));
         label->setGeometry(50, y, 183, 50);
-        label->setPixmap(QPixmap(QLatin1String(picture)));
         return label;
     };
-    form->newpenimage = penImage("newpenimage", 100, ":/images/scrivetpen_new.png");
-    form->oldpenimage = penImage("oldpenimage", 150, ":/images/scrivetpen_old.png");
+    form->newpenimage = penImage("newpenimage", 100);
+    form->oldpenimage = penImage("oldpenimage", 150);
 
     setWindowTitle(tr("WizardPage"));
     form->label_main->setText(
@@ -72,6 +71,12 @@ CSelectScrivetPack::~CSelectScrivetPack() = default;
 
 void CSelectScrivetPack::initializePage()
 {
+    // Decoded when first needed: the search page shows long before this
+    // one, and decoding wakes the image plugins.
+    if (form->newpenimage->pixmap().isNull()) {
+        form->newpenimage->setPixmap(QPixmap(QStringLiteral(":/images/scrivetpen_new.png"), "PNG"));
+        form->oldpenimage->setPixmap(QPixmap(QStringLiteral(":/images/scrivetpen_old.png"), "PNG"));
+    }
     form->scrivetpack_new->setChecked(true);
     form->scrivetpack_classic->setChecked(false);
     form->scrivetpack_none->setChecked(false);

@@ -9,8 +9,12 @@ trap 'rm -rf "$stage"' EXIT
 
 DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null
 log="$stage/log"
-# Started through PATH, as a desktop entry starts it; the autopilot notes
-# the window title.
+# Started through PATH, as a desktop entry starts it, from a folder that
+# holds a large file of the program's name; the autopilot notes the window
+# title.
+mkdir "$stage/work"
+truncate -s 600M "$stage/work/orvex-updater"
+cd "$stage/work"
 PATH="$stage/usr/bin:$PATH" XDG_RUNTIME_DIR="$stage" QT_QPA_PLATFORM=offscreen ORVEX_SIM_SCENARIO=no-receiver \
     LD_PRELOAD="$autopilot" ORVEX_AUTOPILOT_LOG="$stage/autopilot" \
     timeout -s TERM 5 orvex-updater x de >"$log" 2>&1 || true

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QRadioButton>
 #include <QtTest>
 
@@ -16,6 +17,7 @@ private slots:
     void cleanup();
     void choice_data();
     void choice();
+    void picturesWaitForThePage();
 };
 
 void tst_SelectScrivetPack::init()
@@ -63,6 +65,21 @@ void tst_SelectScrivetPack::choice()
     wizard.button(QWizard::NextButton)->click();
     QCOMPARE(g_receiverState.newPackSelected, newPackSelected);
     QCOMPARE(wizard.currentId(), 2);
+    wizard.close();
+}
+
+void tst_SelectScrivetPack::picturesWaitForThePage()
+{
+    ScopedVirtualClock clock;
+    CConfigWizard wizard;
+    QWizardPage *page = wizard.page(1);
+    const QStringList pictures = {QStringLiteral("newpenimage"), QStringLiteral("oldpenimage")};
+    // Not decoded for the first window, which does not show them.
+    for (const QString &name : pictures)
+        QVERIFY(page->findChild<QLabel *>(name)->pixmap().isNull());
+    wizard.next();
+    for (const QString &name : pictures)
+        QCOMPARE(page->findChild<QLabel *>(name)->pixmap().size(), QSize(183, 50));
     wizard.close();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <QtTest>
 
 #include <vector>
@@ -17,7 +18,9 @@ private slots:
     void versionSourcePath();
     void readFileVersion_data();
     void readFileVersion();
+    void readsOnlyWhatItNeeds();
     void restartStartsTheProgramWhole();
+    void iconWaitsForTheFirstPaint();
 };
 
 void tst_Startup::languageKey_data()
@@ -59,9 +62,17 @@ void tst_Startup::versionSourcePath_data()
 {
     QTest::addColumn<QString>("startedAs");
     QTest::addColumn<bool>("fallsBack");
-    QTest::newRow("started by its path") << QStringLiteral(ORVEX_UPDATER_PATH) << false;
+#ifdef Q_OS_WIN
+    const bool fromStartedAs = true;
+#else
+    // Elsewhere the running executable, whatever the name names.
+    const bool fromStartedAs = false;
+#endif
+    QTest::newRow("started by its path") << QStringLiteral(ORVEX_UPDATER_PATH) << !fromStartedAs;
     QTest::newRow("started through PATH") << QStringLiteral("orvex-updater") << true;
     QTest::newRow("started as a folder") << QDir::tempPath() << true;
+    QTest::newRow("a file of that name in the working folder")
+        << QStringLiteral(ORVEX_SOURCE_DIR "/README.md") << !fromStartedAs;
 }
 
 void tst_Startup::versionSourcePath()
@@ -70,6 +81,26 @@ void tst_Startup::versionSourcePath()
     QFETCH(bool, fallsBack);
     const QString running = QStringLiteral("/running/executable");
     QCOMPARE(VersionSourcePath(startedAs, running), fallsBack ? running : startedAs);
+}
+
+void tst_Startup::readsOnlyWhatItNeeds()
+{
+    // What the kernel counts as read by this process.
+    const auto bytesRead = [] {
+        QFile io(QStringLiteral("/proc/self/io"));
+        if (!io.open(QIODevice::ReadOnly))
+            return qint64(-1);
+        for (const QByteArray &line : io.readAll().split('\n')) {
+            if (line.startsWith("rchar:"))
+                return line.mid(6).trimmed().toLongLong();
+        }
+        return qint64(-1);
+    };
+    const qint64 before = bytesRead();
+    QCOMPARE(ReadFileVersion(QStringLiteral(ORVEX_UPDATER_PATH)), QStringLiteral("1.0.0.6"));
+    const qint64 read = bytesRead() - before;
+    QVERIFY(before >= 0);
+    QVERIFY2(read < 16 * 1024, qPrintable(QString::number(read))); // of an executable of megabytes
 }
 
 void tst_Startup::readFileVersion_data()
@@ -129,6 +160,18 @@ void tst_Startup::restartStartsTheProgramWhole()
     QFile written(marker);
     QVERIFY(written.open(QIODevice::ReadOnly));
     QCOMPARE(written.readAll(), QByteArray("0"));
+}
+
+void tst_Startup::iconWaitsForTheFirstPaint()
+{
+    QWidget window;
+    bool done = false;
+    WhenFirstPainted(&window, [&done] { done = true; });
+    QCoreApplication::processEvents();
+    QVERIFY(!done);
+    window.show();
+    QTRY_VERIFY(done);
+    window.hide();
 }
 
 QTEST_MAIN(tst_Startup)
