@@ -13,8 +13,9 @@
 #include "catalogue.h"
 #include "clock.h"
 #include "firmwareupdater.h"
-#include "receiver.h"
-#include "scenario.h"
+#include "progressbarview.h"
+#include "simulator.h"
+#include "simulator.h"
 #include "startup.h"
 
 #include <QApplication>
@@ -88,8 +89,26 @@ const UpgradeRule &Rule()
     return ScrivetPackTable().rules[6]; // A7: full path for the default receiver
 }
 
+// The update page's bar, shown, as the engine drives it.
+struct Bar {
+    Bar()
+    {
+        auto *layout = new QVBoxLayout(&window);
+        bar = new QProgressBar(&window);
+        bar->setTextVisible(false);
+        layout->addWidget(bar);
+        window.resize(410, 60);
+        window.show();
+        QCoreApplication::processEvents();
+        view = std::make_unique<ProgressBarView>(bar);
+    }
+    QWidget window;
+    QProgressBar *bar = nullptr;
+    std::unique_ptr<ProgressBarView> view;
+};
+
 // One full-path update of a fresh receiver, reporting to `bar`.
-int FullPathRun(int latencyMs, int restartMs, QProgressBar *bar, std::shared_ptr<sim::Receiver> *used = nullptr)
+int FullPathRun(int latencyMs, int restartMs, Bar *bar, std::shared_ptr<sim::Receiver> *used = nullptr)
 {
     sim::Bus::Instance().Reset();
     auto receiver = sim::Bus::Instance().Attach(sim::MakeReceiver(kPid, 6.01, 81, 2));
@@ -101,11 +120,11 @@ int FullPathRun(int latencyMs, int restartMs, QProgressBar *bar, std::shared_ptr
     state.commandHandler->GetVersion(state.versionInfo);
     state.pid = int32_t(kPid);
     FirmwareUpdater updater;
-    updater.Load(state, bar);
+    updater.Load(state, bar ? bar->view.get() : nullptr);
     updater.target = &Rule().target;
     FirmwareUpdater::lastReportedPercent = 10; // every run moves the bar from the start
     if (bar)
-        bar->setValue(0);
+        bar->bar->setValue(0);
     const int result = updater.RunFlashUpgrade();
     state.portManager->ClosePort();
     DeletePortManager(state.portManager);
@@ -282,23 +301,7 @@ void VersionRead()
         << " bytes: " << read << " bytes read; " << kVersionReads << " reads: " << Spread(times, 3) << " ms\n";
 }
 
-// The update page's bar, shown, as the engine drives it.
-struct Bar {
-    Bar()
-    {
-        auto *layout = new QVBoxLayout(&window);
-        bar = new QProgressBar(&window);
-        bar->setTextVisible(false);
-        layout->addWidget(bar);
-        window.resize(410, 60);
-        window.show();
-        QCoreApplication::processEvents();
-    }
-    QWidget window;
-    QProgressBar *bar = nullptr;
-};
-
-void EngineWithBar(QProgressBar *bar)
+void EngineWithBar(Bar *bar)
 {
     ScopedVirtualClock clock;
     QList<double> cpu;
@@ -311,7 +314,7 @@ void EngineWithBar(QProgressBar *bar)
         << kEngineRuns << " runs; includes the simulator): " << Spread(cpu, 2) << " ms\n";
 }
 
-void WallAgainstWaits(QProgressBar *bar)
+void WallAgainstWaits(Bar *bar)
 {
     QList<double> ratios;
     QList<double> walls;
@@ -373,8 +376,8 @@ int main(int argc, char **argv)
     StartUpSteps(flavours.first().updaterStarts);
     VersionRead();
     Bar bar;
-    EngineWithBar(bar.bar);
-    WallAgainstWaits(bar.bar);
+    EngineWithBar(&bar);
+    WallAgainstWaits(&bar);
     FlashTraffic();
     out.flush();
     return 0;

@@ -23,10 +23,10 @@ void WaitMilliseconds(int ms)
     Clock::Current().Wait(ms);
 }
 
-void FirmwareUpdater::Load(ReceiverState state, QProgressBar *bar)
+void FirmwareUpdater::Load(ReceiverState state, ProgressView *view)
 {
     static_cast<ReceiverState &>(*this) = state;
-    progressBar = bar;
+    progressView = view;
 }
 
 bool FirmwareUpdater::Fail(UpdateError code)

@@ -6,10 +6,18 @@
 
 #include <cstdint>
 
-class QProgressBar;
-
-// Blocks the calling thread without processing events.
+// The program's waits: they act on no user input.
 void WaitMilliseconds(int ms);
+
+// Where the engine shows how far an update has come (the update page's
+// bar); the engine itself knows no window.
+class ProgressView
+{
+public:
+    virtual ~ProgressView() = default;
+    // Shows `percent` at once, then lets the window take its pending events.
+    virtual void ShowProgress(int percent) = 0;
+};
 
 // Error codes of the device operations and of RunFlashUpgrade.
 enum UpdateError : int32_t {
@@ -39,9 +47,9 @@ struct FirmwareUpdater : ReceiverState {
 
     FirmwareUpdater() = default;
 
-    // Takes a copy of the receiver record and the bar that shows progress
-    // (none: nullptr).
-    void Load(ReceiverState state, QProgressBar *bar);
+    // Takes a copy of the receiver record and where progress is shown
+    // (nowhere: nullptr).
+    void Load(ReceiverState state, ProgressView *view);
 
     // Device operations with retries (false: errorCode says why, except
     // for GetVersionWithRetry, whose callers store the code).
@@ -62,7 +70,7 @@ struct FirmwareUpdater : ReceiverState {
     bool FindUpgrade();
     bool IsTargetNewer(const UpgradeRule &rule) const;
 
-    QProgressBar *progressBar = nullptr;
+    ProgressView *progressView = nullptr;
     const FirmwareImage *target = nullptr;
     const FirmwareBlocks *images = nullptr;
     int32_t mode = kShortPath;
@@ -73,6 +81,7 @@ struct FirmwareUpdater : ReceiverState {
     bool pidChanges = false;
 
     // The highest percentage shown so far in this process.
+    static constexpr int32_t kFirstReportedPercent = 10;
     static int32_t lastReportedPercent;
 
 private:

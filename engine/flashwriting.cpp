@@ -1,8 +1,6 @@
 #include "firmwareupdater.h"
 
-#include <QCoreApplication>
 #include <QDebug>
-#include <QProgressBar>
 
 #include <algorithm>
 #include <array>
@@ -66,7 +64,7 @@ void PatchHeader(Header &header, uint32_t address, bool newHeader)
 
 } // namespace
 
-int32_t FirmwareUpdater::lastReportedPercent = 10;
+int32_t FirmwareUpdater::lastReportedPercent = kFirstReportedPercent;
 
 bool FirmwareUpdater::UsesOldFlashProtocol() const
 {
@@ -172,16 +170,11 @@ bool FirmwareUpdater::WriteLast256Bytes()
 
 void FirmwareUpdater::UpdateProgress()
 {
-    if (!progressBar)
+    if (!progressView)
         return;
     const int computed = int(100.0 * (step - 1) / stepCount + 100.0 * stepFraction / stepCount);
     // The bar never moves back.
     lastReportedPercent = std::max(computed, lastReportedPercent);
     qDebug() << "UpdateProgress:" << lastReportedPercent;
-    // Painted at once when it moves; most reports leave it where it is.
-    if (progressBar->value() != lastReportedPercent) {
-        progressBar->setValue(lastReportedPercent);
-        progressBar->repaint();
-    }
-    QCoreApplication::processEvents();
+    progressView->ShowProgress(lastReportedPercent);
 }

@@ -1,5 +1,5 @@
 // Any text as a scenario: parsed or refused with a message, never a crash.
-#include "scenario.h"
+#include "simulator.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
 // Any bytes as a simulated receiver's state file: read or refused with a
 // reason, never a crash; what is read can be asked for its version.
-#include "receiver.h"
+#include "simulator.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -53,6 +53,7 @@ CUpdateFirmwarePage::CUpdateFirmwarePage(QWidget *parent)
 
     form->progressBar->setValue(0);
     form->progressBar->hide();
+    progress = std::make_unique<ProgressBarView>(form->progressBar);
 }
 
 CUpdateFirmwarePage::~CUpdateFirmwarePage() = default;
@@ -69,7 +70,7 @@ void CUpdateFirmwarePage::initializePage()
     form->progressBar->hide();
     runStarted = false;
 
-    updater.Load(g_receiverState, form->progressBar);
+    updater.Load(g_receiverState, progress.get());
     if (!updater.FindUpgrade()) {
         g_finishButtonVisible = true;
         form->label_msg1->setText(tr("Your Orvex receiver firmware is up to date."));

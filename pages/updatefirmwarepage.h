@@ -2,6 +2,7 @@
 #define ORVEX_UPDATEFIRMWAREPAGE_H
 
 #include "firmwareupdater.h"
+#include "progressbarview.h"
 #include "wizardbase.h"
 
 #include <memory>
@@ -34,6 +35,7 @@ private:
 
     std::unique_ptr<Form> form;
     FirmwareUpdater updater;
+    std::unique_ptr<ProgressBarView> progress;
     bool runStarted = false;
 };
 

@@ -1,7 +1,6 @@
 // The device library calls, answered by the simulated receivers on the bus.
 
-#include "receiver.h"
-#include "scenario.h"
+#include "simulator.h"
 
 #include <QFile>
 #include <QTextStream>

@@ -1,4 +1,6 @@
-#include "receiver.h"
+#include "simulator.h"
+
+#include "firmware.h"
 
 #include "clock.h"
 
@@ -135,6 +137,12 @@ bool Receiver::SlotIntact(int position) const
     return SlotIdentity(position).has_value();
 }
 
+bool Receiver::BootCodeIntact() const
+{
+    const auto identity = ReadIdentity(QByteArray::fromRawData(boot.constData(), kBootCodeSize));
+    return identity && identity->copy == 0;
+}
+
 bool Receiver::SlotBootable(int position) const
 {
     if (model.checksWholeCode)
@@ -147,11 +155,11 @@ bool Receiver::SlotBootable(int position) const
 
 void Receiver::Boot(int position)
 {
-    const auto bootIdentity = ReadIdentity(QByteArray::fromRawData(boot.constData(), kBootCodeSize));
-    if (!bootIdentity || bootIdentity->copy != 0) {
+    if (!BootCodeIntact()) {
         running = kDead;
         return;
     }
+    const auto bootIdentity = ReadIdentity(QByteArray::fromRawData(boot.constData(), kBootCodeSize));
     const int other = position == 1 ? 2 : 1;
     int chosen = 0;
     if (SlotBootable(position))

@@ -1,4 +1,6 @@
-#include "scenario.h"
+#include "simulator.h"
+
+#include "firmware.h"
 
 #include <QDir>
 #include <QFile>

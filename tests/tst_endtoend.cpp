@@ -1,7 +1,7 @@
 // The built program, run as a user runs it, against a persisted simulated
 // receiver; a preloaded autopilot presses the buttons.
 
-#include "receiver.h"
+#include "simulator.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -9,7 +9,7 @@
 
 #include "catalogue.h"
 #include "firmwareupdater.h"
-#include "scenario.h"
+#include "simulator.h"
 #include "testsupport.h"
 
 #include <QLoggingCategory>
@@ -116,7 +116,7 @@ Verdict Judge(const sim::Receiver &receiver, const FirmwareImage &target, bool b
     const bool copy[2] = {SlotHolds(receiver, 1, blocks), SlotHolds(receiver, 2, blocks)};
     const bool bootRight = bootRewritten
         ? receiver.boot.left(int(blocks.bootSize)) == Bytes(blocks.bootCode, blocks.bootSize)
-        : sim::ReadIdentity(receiver.boot.left(sim::kBootCodeSize)).has_value();
+        : receiver.BootCodeIntact();
     // The running firmware's identity record is intact (its CRC covers the
     // whole code), so it is one of the target's copies when it names it.
     const bool runsTarget = receiver.running > 0 && receiver.runningIdentity.version == target.version

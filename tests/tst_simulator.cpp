@@ -1,5 +1,5 @@
 #include "firmware.h"
-#include "scenario.h"
+#include "simulator.h"
 #include "testsupport.h"
 
 #include <QTemporaryDir>

@@ -2,7 +2,8 @@
 #define ORVEX_TESTSUPPORT_H
 
 #include "clock.h"
-#include "receiver.h"
+#include "firmwareupdater.h"
+#include "simulator.h"
 
 #include <QObject>
 #include <QStringList>
@@ -19,6 +20,12 @@ public:
     DebugCapture &operator=(const DebugCapture &) = delete;
 
     QStringList lines;
+};
+
+// Notes every percentage the engine shows.
+struct ProgressRecorder : ProgressView {
+    void ShowProgress(int percent) override { shown << percent; }
+    QList<int> shown;
 };
 
 // Real time, run a hundred times faster: every wait really blocks and
@@ -45,6 +52,10 @@ void ResetGlobals();
 // without latency.
 std::shared_ptr<sim::Receiver> AttachReceiver(quint32 pid, double version, qint32 build,
                                               int running = 2);
+
+// A receiver described as in a scenario (one receiver object of its
+// "receivers" list), attached to the bus, answering without latency.
+std::shared_ptr<sim::Receiver> AttachScenarioReceiver(const QString &json);
 
 // Opens the receiver as the search page would and fills g_receiverState.
 bool OpenIntoReceiverState(quint32 pid);

@@ -1,21 +1,50 @@
-#ifndef ORVEX_SIM_RECEIVER_H
-#define ORVEX_SIM_RECEIVER_H
+#ifndef ORVEX_SIMULATOR_H
+#define ORVEX_SIMULATOR_H
 
-#include "firmware.h"
+// The simulated receiver as tests, the bench and the tools control it:
+// the receivers on the simulated USB bus, their flash, what they run, the
+// faults they show and the choices of the receiver model. The program
+// never includes this; it only links the simulator behind devicelib/.
+
 #include "orvexsys.h"
 
+#include <QByteArray>
 #include <QDataStream>
 #include <QList>
 #include <QLockFile>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 #include <array>
 #include <memory>
 #include <optional>
 
 namespace sim {
+constexpr quint32 kSlot1Address = 0x00C10000;
+constexpr quint32 kSlot2Address = 0x00C90000;
+constexpr quint32 kOldProtocolCodeAddress = 0x8500;
+constexpr int kHeaderSize = 64;
+constexpr int kBootCodeSize = 906;
+
+// identity record: magic[8], version f64, build i32, pid u32, copy u32,
+// length u32, crc32 u32, all little-endian; the crc covers `length` bytes
+// of the block with the crc field taken as zero.
+constexpr int kIdentitySize = 36;
+
+struct FirmwareIdentity {
+    double version = 0.0;
+    qint32 build = 0;
+    quint32 pid = 0;  // the USB product ID the firmware answers under
+    quint32 copy = 0; // 1 or 2 for a code copy, 0 for the boot code
+    quint32 length = 0; // bytes the record covers (read back only)
+};
+
+// True when the header belongs at `address` in either header layout and
+// its sums are right: what the receiver takes for a copy's header.
+bool HeaderValid(const QByteArray &header, quint32 address);
+
 
 constexpr quint32 kBootRegionSize = 0x8000;
 constexpr quint32 kMarkerAddress1 = 0xF0000;
@@ -150,6 +179,8 @@ public:
     bool SlotBootable(int position) const;
     // The copy is exactly as it was written: intact identity and CRC.
     bool SlotIntact(int position) const;
+    // The boot code is intact.
+    bool BootCodeIntact() const;
     static quint32 SlotAddress(int position);
 
     // Test hooks: pull the cable (flash keeps what it has) and put it back
@@ -242,6 +273,21 @@ private:
 // Reads a file the simulator is given, refusing anything over `limit`
 // bytes whatever size the file reports (pipes, devices).
 bool ReadCapped(const QString &file, qint64 limit, QByteArray *bytes, QString *error);
+
+
+
+// Receivers described by a scenario (JSON); see docs/simulator.md.
+// `baseDir` resolves the file names the scenario gives for slot contents.
+bool ParseScenario(const QByteArray &json, const QString &baseDir,
+                   QList<std::shared_ptr<Receiver>> *receivers, QString *error);
+
+// A scenario file, or one of the built-in names (default, full-path,
+// up-to-date, no-receiver, two-receivers, boot-recovery, unplug-mid-write).
+bool LoadScenario(const QString &nameOrFile, QList<std::shared_ptr<Receiver>> *receivers,
+                  QString *error);
+
+// A receiver running generated firmware of this identity in both slots.
+std::shared_ptr<Receiver> MakeReceiver(quint32 pid, double version, qint32 build, int running);
 
 } // namespace sim
 
