@@ -1,6 +1,7 @@
 #include "catalogue.h"
 
 #include "firmwaredata.h"
+#include "imagefigures.h"
 
 #include <iterator>
 
@@ -8,60 +9,60 @@ namespace {
 
 constexpr int32_t kRangedPid1 = 0x1311;
 constexpr int32_t kRangedPid2 = 0x1400;
-constexpr uint32_t kBootSize = 906;
-constexpr uint32_t kCopy1Address = 0x00C10000;
-constexpr uint32_t kCopy2Address = 0x00C90000;
 
-static_assert(sizeof(kBootCode) == kBootSize, "boot code size");
+static_assert(sizeof(kBootCode) == kBootCodeSize, "boot code size");
+static_assert(std::size(kImageCode1) == std::size(kImageFigures), "one image file set for each image");
 
-#define ORVEX_IMAGE(n, ver, bld, size1, size2, sumA, sumB)                                      \
-    static_assert(sizeof(kImage##n##Code1) == size1 && sizeof(kImage##n##Code2) == size2,      \
-                  "image " #n " sizes");                                                       \
-    constexpr FirmwareImage kImage##n = {                                                      \
-        ver, bld,                                                                              \
-        {kBootSize, size1, size2, kBootCode, kImage##n##Code1, kImage##n##Code2,               \
-         kImage##n##Header1, kImage##n##Header2, {0, 0}, {0, 0}, kCopy1Address, kCopy2Address, \
-         sumA, sumB}};
+// The image files are as long as the figures say.
+constexpr bool FilesMatchFigures()
+{
+    for (size_t i = 0; i < std::size(kImageFigures); ++i) {
+        if (kImageCode1Size[i] != kImageFigures[i].code1Size || kImageCode2Size[i] != kImageFigures[i].code2Size)
+            return false;
+    }
+    return true;
+}
+static_assert(FilesMatchFigures(), "image sizes");
 
-ORVEX_IMAGE(1, 6.00, 29, 37014, 19432, 0x0003CB84, 0x0019BE0B)
-ORVEX_IMAGE(2, 6.00, 30, 37696, 20124, 0x0003CCCC, 0x0019BCC3)
-ORVEX_IMAGE(3, 6.00, 82, 36948, 19368, 0x0003CB03, 0x0019BE8C)
-ORVEX_IMAGE(4, 6.01, 15, 36104, 17730, 0x0003BE3B, 0x0019CB54)
-ORVEX_IMAGE(5, 6.01, 12, 36776, 18414, 0x0003C372, 0x0019C61D)
-ORVEX_IMAGE(6, 6.01, 83, 36040, 17666, 0x0003BDBA, 0x0019CBD5)
-ORVEX_IMAGE(7, 6.08, 3, 36990, 19604, 0x0003CC2C, 0x0019BD63)
-
-#undef ORVEX_IMAGE
+// Image n (from 1) as the tables embed it.
+constexpr FirmwareImage Image(int n)
+{
+    const ImageFigures &f = kImageFigures[n - 1];
+    return {f.version, f.build,
+            {kBootCodeSize, f.code1Size, f.code2Size, kBootCode, kImageCode1[n - 1], kImageCode2[n - 1],
+             kImageHeader1[n - 1], kImageHeader2[n - 1], {0, 0}, {0, 0}, kCopy1Address, kCopy2Address,
+             f.copy2SumA, f.copy2SumB}};
+}
 
 // Table A: the current Scrivet Pack.
 constexpr UpgradeRule kScrivetPackRules[] = {
-    {0x1311, 6.00, 0, 6.00, 18, 0x1315, kImage4},
-    {0x1311, 6.00, 27, 6.00, 27, 0x1315, kImage4},
-    {0x1311, 6.00, 80, 6.00, 81, 0x1317, kImage6},
-    {0x1311, 6.00, 19, 6.00, 26, 0x1316, kImage5},
-    {0x1311, 6.00, 28, 6.00, 28, 0x1316, kImage5},
-    {0x1315, 6.01, 15, 6.01, 15, 0x1315, kImage4},
-    {0x1317, 6.01, 81, 6.01, 83, 0x1317, kImage6},
-    {0x1316, 6.01, 12, 6.01, 12, 0x1316, kImage5},
-    {0x1320, 6.07, 3, 6.08, 3, 0x1320, kImage7},
-    {0x1400, 6.00, 29, 6.00, 29, 0x1315, kImage4},
-    {0x1400, 6.00, 82, 6.00, 82, 0x1317, kImage6},
-    {0x1400, 6.00, 30, 6.00, 30, 0x1316, kImage5},
+    {0x1311, 6.00, 0, 6.00, 18, 0x1315, Image(4)},
+    {0x1311, 6.00, 27, 6.00, 27, 0x1315, Image(4)},
+    {0x1311, 6.00, 80, 6.00, 81, 0x1317, Image(6)},
+    {0x1311, 6.00, 19, 6.00, 26, 0x1316, Image(5)},
+    {0x1311, 6.00, 28, 6.00, 28, 0x1316, Image(5)},
+    {0x1315, 6.01, 15, 6.01, 15, 0x1315, Image(4)},
+    {0x1317, 6.01, 81, 6.01, 83, 0x1317, Image(6)},
+    {0x1316, 6.01, 12, 6.01, 12, 0x1316, Image(5)},
+    {0x1320, 6.07, 3, 6.08, 3, 0x1320, Image(7)},
+    {0x1400, 6.00, 29, 6.00, 29, 0x1315, Image(4)},
+    {0x1400, 6.00, 82, 6.00, 82, 0x1317, Image(6)},
+    {0x1400, 6.00, 30, 6.00, 30, 0x1316, Image(5)},
 };
 
 // Table B: the Scrivet Pack Classic.
 constexpr UpgradeRule kScrivetPackClassicRules[] = {
-    {0x1311, 6.00, 0, 6.00, 18, 0x1400, kImage1},
-    {0x1311, 6.00, 27, 6.00, 27, 0x1400, kImage1},
-    {0x1311, 6.00, 80, 6.00, 81, 0x1400, kImage3},
-    {0x1311, 6.00, 19, 6.00, 26, 0x1400, kImage2},
-    {0x1311, 6.00, 28, 6.00, 28, 0x1400, kImage2},
-    {0x1315, 6.01, 15, 6.01, 15, 0x1311, kImage1},
-    {0x1317, 6.01, 81, 6.01, 83, 0x1311, kImage3},
-    {0x1316, 6.01, 12, 6.01, 12, 0x1311, kImage2},
-    {0x1400, 6.00, 29, 6.00, 29, 0x1400, kImage1},
-    {0x1400, 6.00, 82, 6.00, 82, 0x1400, kImage3},
-    {0x1400, 6.00, 30, 6.00, 30, 0x1400, kImage2},
+    {0x1311, 6.00, 0, 6.00, 18, 0x1400, Image(1)},
+    {0x1311, 6.00, 27, 6.00, 27, 0x1400, Image(1)},
+    {0x1311, 6.00, 80, 6.00, 81, 0x1400, Image(3)},
+    {0x1311, 6.00, 19, 6.00, 26, 0x1400, Image(2)},
+    {0x1311, 6.00, 28, 6.00, 28, 0x1400, Image(2)},
+    {0x1315, 6.01, 15, 6.01, 15, 0x1311, Image(1)},
+    {0x1317, 6.01, 81, 6.01, 83, 0x1311, Image(3)},
+    {0x1316, 6.01, 12, 6.01, 12, 0x1311, Image(2)},
+    {0x1400, 6.00, 29, 6.00, 29, 0x1400, Image(1)},
+    {0x1400, 6.00, 82, 6.00, 82, 0x1400, Image(3)},
+    {0x1400, 6.00, 30, 6.00, 30, 0x1400, Image(2)},
 };
 
 constexpr UpgradeTable kScrivetPackTable = {
@@ -121,14 +122,15 @@ bool IsImageNewer(const FirmwareImage &image, double version, int32_t build)
 }
 
 const UpgradeRule *SelectUpgradeRule(const UpgradeTable &table, int32_t pid, double version,
-                                     int32_t build)
+                                     int32_t build,
+                                     const std::function<bool(const UpgradeRule &)> &targetNewer)
 {
     const bool ranged = pid == kRangedPid1 || pid == kRangedPid2;
     for (int i = 0; i < table.count; ++i) {
         const UpgradeRule &rule = table.rules[i];
         if (rule.pid != pid)
             continue;
-        const bool newer = IsImageNewer(rule.target, version, build);
+        const bool newer = targetNewer(rule);
         const bool applies = ranged
             ? rule.versionLow <= version && version <= rule.versionHigh && rule.buildLow <= build
                 && build <= rule.buildHigh && newer

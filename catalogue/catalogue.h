@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 // The firmware images and upgrade tables compiled into the program, and
 // the rule that picks a target from a table. Constant data; no state.
@@ -59,9 +60,12 @@ const UpgradeTable &ScrivetPackClassicTable();
 // Whether `image` is newer than firmware `version`.`build`.
 bool IsImageNewer(const FirmwareImage &image, double version, int32_t build);
 
-// The first rule of `table` that applies to the receiver, or nullptr.
+// The first rule of `table` that applies to the receiver, or nullptr;
+// `targetNewer` says whether a rule's target is newer than the receiver's
+// firmware.
 const UpgradeRule *SelectUpgradeRule(const UpgradeTable &table, int32_t pid, double version,
-                                     int32_t build);
+                                     int32_t build,
+                                     const std::function<bool(const UpgradeRule &)> &targetNewer);
 
 // Both tables as text, for the help box.
 QString DescribeUpgradeTables();

@@ -1,5 +1,7 @@
 #include "firmwareupdater.h"
 
+#include "protocol.h"
+
 #include <QDebug>
 
 #include <algorithm>
@@ -12,13 +14,6 @@ namespace {
 constexpr int kBlockSize = 64;
 constexpr int kHeaderSize = 64;
 constexpr uint32_t kBlocksPerCodeWrite = 5;
-constexpr double kNewHeaderVersion = 4.5;
-
-constexpr uint32_t kOldProtocolFlashBase = 0x8400;
-constexpr uint32_t kOldProtocolCodeAddress = 0x8500;
-constexpr uint32_t kOldProtocolCapacity = 0x7FFF;
-constexpr double kOldProtocolVersion = 3.0;
-constexpr int32_t kOldProtocolBuildLimit = 28;
 
 constexpr uint32_t kMarkerAddresses[] = {0xF0000, 0xFFF00};
 constexpr std::array<unsigned char, kBlockSize> kMarkerSector = {0x6A, 0xC0, 0x00, 0x00};
@@ -74,7 +69,7 @@ bool FirmwareUpdater::UsesOldFlashProtocol() const
 bool FirmwareUpdater::WriteCopyCode(int copy)
 {
     stepFraction = 0.0;
-    const bool newHeader = versionInfo.version >= kNewHeaderVersion;
+    const bool newHeader = versionInfo.version >= kNewFormatVersion;
     const bool oldProtocol = UsesOldFlashProtocol();
 
     CMDHAND_FLASH_INFOstruct info{};
@@ -128,7 +123,7 @@ bool FirmwareUpdater::WriteBootCode()
             return Fail(kBootSectorWriteFailed);
         return true;
     };
-    if (versionInfo.version >= kNewHeaderVersion) {
+    if (versionInfo.version >= kNewFormatVersion) {
         for (const uint32_t address : kMarkerAddresses) {
             if (!writeSector(address, kMarkerSector.data()))
                 return false;
@@ -148,7 +143,7 @@ bool FirmwareUpdater::WriteBootCode()
 
 bool FirmwareUpdater::WriteLast256Bytes()
 {
-    if (versionInfo.version >= kNewHeaderVersion)
+    if (versionInfo.version >= kNewFormatVersion)
         return true;
 
     std::array<unsigned char, kLastBytesSize> buffer{};

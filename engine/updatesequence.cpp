@@ -1,13 +1,13 @@
 #include "firmwareupdater.h"
 
+#include "protocol.h"
+
 #include <QDebug>
 
 #include <iterator>
 
 namespace {
 
-constexpr int kVersionAttempts = 3;
-constexpr double kNewFormatVersion = 4.5;
 constexpr int kRetryPauseMs = 500; // before the second try of a copy write, full path only
 constexpr int kSwitchToFullPath = -1;
 
@@ -49,12 +49,8 @@ constexpr Step kBootCodePathSteps[] = {
 
 int FirmwareUpdater::RunFlashUpgrade()
 {
-    if (!commandHandler)
-        return kReceiverNotReachable;
-    bool answered = false;
-    for (int attempt = 0; attempt < kVersionAttempts && !answered; ++attempt)
-        answered = commandHandler->GetVersion(versionInfo);
-    if (!answered)
+    // Makes no call without a handler.
+    if (!GetVersionWithRetry())
         return kReceiverNotReachable;
 
     const bool newFormat = versionInfo.version >= kNewFormatVersion;

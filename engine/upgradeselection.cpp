@@ -10,7 +10,8 @@ bool FirmwareUpdater::IsTargetNewer(const UpgradeRule &rule) const
 bool FirmwareUpdater::FindUpgrade()
 {
     const UpgradeTable &table = newPackSelected ? ScrivetPackTable() : ScrivetPackClassicTable();
-    const UpgradeRule *rule = SelectUpgradeRule(table, pid, versionInfo.version, versionInfo.build);
+    const UpgradeRule *rule = SelectUpgradeRule(table, pid, versionInfo.version, versionInfo.build,
+                                                [this](const UpgradeRule &r) { return IsTargetNewer(r); });
     if (!rule)
         return false;
     qDebug() << "upgrade firmware to: " << "version=" << rule->target.version << ",build="

@@ -1,6 +1,7 @@
 #include "intropage.h"
 
 #include "firmwareupdater.h"
+#include "pageids.h"
 #include "pagewidgets.h"
 
 #include <QAbstractButton>
@@ -24,9 +25,6 @@ constexpr int kVersionAttempts = 3;
 constexpr int kPauseAfterFailureMs = 500;
 constexpr double kMinimumVersion = 6.0;
 constexpr PORTNUMBER kPort = 0;
-
-constexpr int kPackPageId = 1;
-constexpr int kUpdatePageId = 2;
 
 } // namespace
 

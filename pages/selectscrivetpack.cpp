@@ -1,5 +1,6 @@
 #include "selectscrivetpack.h"
 
+#include "pageids.h"
 #include "pagewidgets.h"
 #include "receiverstate.h"
 
@@ -8,12 +9,6 @@
 #include <QPixmap>
 #include <QRadioButton>
 #include <QWizard>
-
-namespace {
-
-constexpr int kUpdatePageId = 2;
-
-} // namespace
 
 struct CSelectScrivetPack::Form {
     QWidget *centralWidget;

@@ -69,6 +69,8 @@ public:
     }
 
     std::shared_ptr<Receiver> Read(QString *error);
+    bool ReadFaults(Receiver &receiver);
+    QString Problem() const { return problemText; }
 
 private:
     bool Fail(const QString &problem)
@@ -83,7 +85,6 @@ private:
     quint32 Pid(const QJsonValue &value, const QString &context);
     bool ReadSlot(Receiver &receiver, int position, const FirmwareIdentity &running);
     bool ReadBoot(Receiver &receiver);
-    bool ReadFaults(Receiver &receiver);
     bool ReadModel(Receiver &receiver);
     bool CallNumbers(const QJsonObject &spec, const QString &key, const QString &context, QSet<int> *numbers);
     QByteArray FileBytes(const QString &name);
@@ -340,6 +341,17 @@ std::shared_ptr<Receiver> ReceiverReader::Read(QString *error)
 }
 
 } // namespace
+
+bool SetFaults(Receiver &receiver, const QByteArray &json, QString *error)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(json);
+    ReceiverReader reader(QJsonObject{{QStringLiteral("faults"), document.object()}}, QStringLiteral("faults"),
+                          QString());
+    if (document.isObject() && reader.ReadFaults(receiver))
+        return true;
+    *error = document.isObject() ? reader.Problem() : QStringLiteral("faults: not a JSON object");
+    return false;
+}
 
 std::shared_ptr<Receiver> MakeReceiver(quint32 pid, double version, qint32 build, int running)
 {

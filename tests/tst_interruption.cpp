@@ -29,6 +29,9 @@ private slots:
     void campaign();
     void randomFaultSchedules_data();
     void randomFaultSchedules();
+
+private:
+    EngineFixture fixture;
 };
 
 namespace {
@@ -50,11 +53,6 @@ const UpgradeRule &TargetRule(bool scrivetPack)
 {
     // 0x1317 receivers: A7 (image 6) or B7 (image 3).
     return (scrivetPack ? ScrivetPackTable() : ScrivetPackClassicTable()).rules[6];
-}
-
-QByteArray Bytes(const unsigned char *data, uint32_t size)
-{
-    return QByteArray(reinterpret_cast<const char *>(data), int(size));
 }
 
 // The receiver before the update: 0x1317 at 6.01 build 81, on copy 2;
@@ -167,13 +165,12 @@ void tst_Interruption::initTestCase()
 
 void tst_Interruption::init()
 {
-    ResetGlobals();
+    fixture.Begin();
 }
 
 void tst_Interruption::cleanup()
 {
-    QVERIFY(ReleaseReceiverState());
-    ResetGlobals();
+    fixture.End();
 }
 
 // Each row states how many interruption points leave the receiver

@@ -1,7 +1,7 @@
 #include "configwizard.h"
 #include "intropage.h"
 #include "receiverstate.h"
-#include "testsupport.h"
+#include "wizardsupport.h"
 
 #include <QAbstractButton>
 #include <QAbstractEventDispatcher>
@@ -33,7 +33,7 @@ private:
     void Poll() { QVERIFY(FireRunningTimer(page)); }
     int PollInterval() const { return RunningTimerInterval(page); }
 
-    ScopedVirtualClock *clock = nullptr;
+    WizardFixture fixture;
     CConfigWizard *wizard = nullptr;
     QWizardPage *page = nullptr;
 };
@@ -51,19 +51,14 @@ Q_DECLARE_METATYPE(QList<Attached>)
 
 void tst_IntroPage::init()
 {
-    ResetGlobals();
-    clock = new ScopedVirtualClock;
+    fixture.Begin();
 }
 
 void tst_IntroPage::cleanup()
 {
     delete wizard;
     wizard = nullptr;
-    QVERIFY(ReleaseReceiverState());
-    delete clock;
-    ResetGlobals();
-    for (QWidget *window : QApplication::topLevelWidgets())
-        QVERIFY(!window->isVisible());
+    fixture.End();
 }
 
 void tst_IntroPage::sweep_data()
@@ -124,7 +119,7 @@ void tst_IntroPage::sweep()
     QCOMPARE(page->findChild<QLabel *>(QStringLiteral("label_search"))->isVisible(), accepted == 0);
     if (accepted == 0) {
         // Six IDs, two tries each, half a second after every failed try.
-        QCOMPARE(clock->clock.NowMs(), qint64(6 * 2 * 500 - released * 1000));
+        QCOMPARE(fixture.Clock().NowMs(), qint64(6 * 2 * 500 - released * 1000));
         QCOMPARE(g_receiverState.commandHandler, nullptr);
     }
 }
@@ -137,7 +132,7 @@ void tst_IntroPage::versionReadRetried()
     page = wizard->page(0);
     Poll();
     QVERIFY(g_receiverState.found);
-    QCOMPARE(clock->clock.NowMs(), qint64(1000));
+    QCOMPARE(fixture.Clock().NowMs(), qint64(1000));
     QCOMPARE(wizard->currentId(), 1);
 }
 
@@ -168,8 +163,6 @@ void tst_IntroPage::cleanupStopsPolling()
 
 void tst_IntroPage::tickDuringSweepStartsNoSecondOne()
 {
-    delete clock;
-    clock = nullptr;
     BriefRealClock realTime; // the waits really process events
     wizard = new CConfigWizard;
     page = wizard->page(0);
@@ -205,7 +198,7 @@ void tst_IntroPage::closedWindowProbesNoMore()
     Poll();
     QVERIFY(!wizard->isVisible());
     QCOMPARE(capture.lines.filter(QStringLiteral("Look for System with PID=")).size(), 1);
-    QCOMPARE(clock->clock.NowMs(), 0);
+    QCOMPARE(fixture.Clock().NowMs(), 0);
     QCOMPARE(PollInterval(), 0);
 }
 

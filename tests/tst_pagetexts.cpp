@@ -4,7 +4,7 @@
 
 #include "pagewidgets.h"
 #include "startup.h"
-#include "testsupport.h"
+#include "wizardsupport.h"
 #include "wizardtour.h"
 
 #include <QAbstractButton>
@@ -94,7 +94,6 @@ void tst_PageTexts::cleanup()
         QCoreApplication::removeTranslator(translator);
         delete translator;
     }
-    ResetGlobals();
 }
 
 void tst_PageTexts::fits_data()
@@ -112,7 +111,6 @@ void tst_PageTexts::fits()
     QFETCH(QString, language);
     QFETCH(QString, state);
     LoadTranslation(QStringLiteral(ORVEX_TRANSLATIONS_DIR), language);
-    ScopedVirtualClock clock;
     QStringList clipped;
     QVERIFY(WizardTour::Visit(state, [&clipped](QWidget *window) { clipped = Clipped(window); }));
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));

@@ -1,6 +1,6 @@
 #include "configwizard.h"
 #include "receiverstate.h"
-#include "testsupport.h"
+#include "wizardsupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -18,18 +18,19 @@ private slots:
     void choice_data();
     void choice();
     void picturesWaitForThePage();
+
+private:
+    WizardFixture fixture;
 };
 
 void tst_SelectScrivetPack::init()
 {
-    ResetGlobals();
+    fixture.Begin();
 }
 
 void tst_SelectScrivetPack::cleanup()
 {
-    ResetGlobals();
-    for (QWidget *window : QApplication::topLevelWidgets())
-        QVERIFY(!window->isVisible());
+    fixture.End();
 }
 
 void tst_SelectScrivetPack::choice_data()
@@ -48,7 +49,6 @@ void tst_SelectScrivetPack::choice()
 {
     QFETCH(QStringList, clicks);
     QFETCH(bool, newPackSelected);
-    ScopedVirtualClock clock;
     CConfigWizard wizard;
     wizard.next();
     QCOMPARE(wizard.currentId(), 1);
@@ -70,7 +70,6 @@ void tst_SelectScrivetPack::choice()
 
 void tst_SelectScrivetPack::picturesWaitForThePage()
 {
-    ScopedVirtualClock clock;
     CConfigWizard wizard;
     QWizardPage *page = wizard.page(1);
     const QStringList pictures = {QStringLiteral("newpenimage"), QStringLiteral("oldpenimage")};

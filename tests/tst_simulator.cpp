@@ -33,7 +33,7 @@ private slots:
     void failedSaveSaysSo();
 
 private:
-    ScopedVirtualClock *clock = nullptr;
+    EngineFixture fixture;
 };
 
 namespace {
@@ -43,7 +43,7 @@ QByteArray Sector(char fill)
     return QByteArray(sim::kSectorSize, fill);
 }
 
-unsigned char *Bytes(QByteArray &data)
+unsigned char *Writable(QByteArray &data)
 {
     return reinterpret_cast<unsigned char *>(data.data());
 }
@@ -52,17 +52,14 @@ unsigned char *Bytes(QByteArray &data)
 
 void tst_Simulator::init()
 {
-    ResetGlobals();
-    clock = new ScopedVirtualClock;
+    fixture.Begin();
 }
 
 void tst_Simulator::cleanup()
 {
-    QVERIFY(ReleaseReceiverState());
-    delete clock;
     qunsetenv("ORVEX_SIM_SCENARIO");
     qunsetenv("ORVEX_SIM_STATE");
-    ResetGlobals();
+    fixture.End();
 }
 
 void tst_Simulator::builtInScenarios_data()
@@ -225,11 +222,11 @@ void tst_Simulator::protocolViolations()
         if (step == QLatin1String("1") || step == QLatin1String("2"))
             receiver->SetWriteMode(CMDHAND_WRITE_MODE(step.toInt()));
         else if (step.startsWith(QLatin1Char('S')))
-            receiver->WriteFlashSector(value, Bytes(data));
+            receiver->WriteFlashSector(value, Writable(data));
         else if (step == QLatin1String("H"))
-            receiver->WriteFlashHeader(Bytes(data));
+            receiver->WriteFlashHeader(Writable(data));
         else if (step.startsWith(QLatin1Char('C')))
-            receiver->WriteFlashCode(value, 5, Bytes(data));
+            receiver->WriteFlashCode(value, 5, Writable(data));
         else if (step == QLatin1String("X"))
             receiver->CloseConnection();
     }
@@ -238,40 +235,35 @@ void tst_Simulator::protocolViolations()
     else
         QVERIFY2(receiver->violations.join(QLatin1Char('|')).contains(violation),
                  qPrintable(receiver->violations.join(QLatin1Char('|'))));
+    receiver->violations.clear(); // provoked, and seen
 }
 
 void tst_Simulator::faults_data()
 {
-    QTest::addColumn<QString>("fault"); // "n,m" call numbers, "from k", "always"
+    QTest::addColumn<QByteArray>("fault"); // of GetVersion, as in a scenario
     QTest::addColumn<QString>("answers"); // of six calls, 1 = answered
-    QTest::newRow("no fault") << "" << "111111";
-    QTest::newRow("calls 2 and 5 fail") << "2,5" << "101101";
-    QTest::newRow("answers from the 4th") << "from 4" << "000111";
-    QTest::newRow("always fails") << "always" << "000000";
+    QTest::newRow("no fault") << QByteArray("{}") << "111111";
+    QTest::newRow("calls 2 and 5 fail") << QByteArray(R"({"fail": [2, 5]})") << "101101";
+    QTest::newRow("answers from the 4th") << QByteArray(R"({"answerFrom": 4})") << "000111";
+    QTest::newRow("always fails") << QByteArray(R"({"always": true})") << "000000";
 }
 
 void tst_Simulator::faults()
 {
-    QFETCH(QString, fault);
+    QFETCH(QByteArray, fault);
     QFETCH(QString, answers);
     auto receiver = AttachReceiver(0x1317, 6.01, 81);
     receiver->latencyMs = 3;
     QVERIFY(receiver->Open());
-    sim::Fault &f = receiver->faults[sim::Op::GetVersion];
-    if (fault == QLatin1String("always"))
-        f.always = true;
-    else if (fault.startsWith(QLatin1String("from ")))
-        f.answerFrom = fault.mid(5).toInt();
-    else if (!fault.isEmpty())
-        for (const QString &n : fault.split(QLatin1Char(',')))
-            f.failCalls.insert(n.toInt());
+    QString problem;
+    QVERIFY2(sim::SetFaults(*receiver, R"({"GetVersion": )" + fault + "}", &problem), qPrintable(problem));
     QString seen;
     for (int i = 0; i < answers.size(); ++i) {
         CMDHAND_VERSIONstruct version{};
         seen += receiver->GetVersion(version) ? QLatin1Char('1') : QLatin1Char('0');
     }
     QCOMPARE(seen, answers);
-    QCOMPARE(clock->clock.NowMs(), qint64(3 * 7)); // latency of Open and six calls
+    QCOMPARE(fixture.Clock().NowMs(), qint64(3 * 7)); // latency of Open and six calls
 }
 
 void tst_Simulator::unplugKeepsFlashAndTearsTheWrite()
@@ -281,11 +273,11 @@ void tst_Simulator::unplugKeepsFlashAndTearsTheWrite()
     const QByteArray copy1Before = receiver->codeSlots[0].code;
     QByteArray data = Sector('\x22').repeated(5);
     receiver->SetWriteMode(CMDHAND_WRITE_MODE_START);
-    receiver->WriteFlashHeader(Bytes(data));     // running 2: goes to slot 1
+    receiver->WriteFlashHeader(Writable(data));     // running 2: goes to slot 1
     receiver->unplugAtCall = receiver->calls + 2;
     receiver->tornWriteBytes = 100;
-    QVERIFY(receiver->WriteFlashCode(0, 5, Bytes(data)));
-    QVERIFY(!receiver->WriteFlashCode(320, 5, Bytes(data))); // the cable goes here
+    QVERIFY(receiver->WriteFlashCode(0, 5, Writable(data)));
+    QVERIFY(!receiver->WriteFlashCode(320, 5, Writable(data))); // the cable goes here
     QVERIFY(!receiver->plugged);
     CMDHAND_VERSIONstruct version{};
     QVERIFY(!receiver->GetVersion(version));
@@ -314,7 +306,7 @@ void tst_Simulator::stateSurvivesTheProcess()
     QByteArray data = Sector('\x33');
     receiver->SetWriteMode(CMDHAND_WRITE_MODE_START);
     receiver->SetWriteMode(CMDHAND_WRITE_MODE_SECTOR);
-    QVERIFY(receiver->WriteFlashSector(0x7F00, Bytes(data)));
+    QVERIFY(receiver->WriteFlashSector(0x7F00, Writable(data)));
 
     // A second process meets the same receiver.
     bus = sim::Bus();

@@ -1,4 +1,5 @@
 #include "startup.h"
+#include "testsupport.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -33,13 +34,6 @@ private:
 };
 
 namespace {
-
-QStringList g_lines;
-
-void Collect(QtMsgType, const QMessageLogContext &, const QString &message)
-{
-    g_lines << message;
-}
 
 const QString kGermanCatalogue = QStringLiteral(ORVEX_TRANSLATIONS_DIR "/OrvexUpdater_de.qm");
 
@@ -138,11 +132,9 @@ void tst_TranslationLoader::languageCode()
 
 QStringList tst_TranslationLoader::debugLinesOfLoad(const QString &folder, const QString &key)
 {
-    g_lines.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(Collect);
+    DebugCapture capture;
     LoadTranslation(folder, key);
-    qInstallMessageHandler(previous);
-    return g_lines;
+    return capture.lines;
 }
 
 // Files to lay out (a trailing "/" makes a folder, "!" an invalid

@@ -2,7 +2,7 @@
 #include "pageflags.h"
 #include "receiverstate.h"
 #include "sleepinhibitor.h"
-#include "testsupport.h"
+#include "wizardsupport.h"
 
 #include <QAbstractButton>
 #include <QAbstractEventDispatcher>
@@ -39,30 +39,32 @@ private:
     QString Headline() const;
     bool Shown(QWizard::WizardButton which) const { return wizard->button(which)->isVisible(); }
 
-    ScopedVirtualClock *clock = nullptr;
+    WizardFixture fixture;
     CConfigWizard *wizard = nullptr;
     std::shared_ptr<sim::Receiver> receiver;
 };
 
 namespace {
 
-// Counts the sleep locks taken and given back.
+// Counts the sleep locks taken and given back, and how many library calls
+// the receiver had seen when they were.
 class FakeSleepLock : public SleepInhibitor::Backend
 {
 public:
     std::shared_ptr<void> Take() override
     {
         ++taken;
-        heldDuringWrite = !g_closeAllowed; // the page takes it before it blocks closing
+        callsAtTake = Calls();
         return std::shared_ptr<void>(this, [this](void *) {
             ++released;
-            releasedAfterRun = g_closeAllowed;
+            callsAtRelease = Calls();
         });
     }
+    static qint64 Calls() { return sim::Bus::Instance().Receivers().value(0)->calls; }
     int taken = 0;
     int released = 0;
-    bool heldDuringWrite = true;
-    bool releasedAfterRun = false;
+    qint64 callsAtTake = -1;
+    qint64 callsAtRelease = -1;
 };
 
 FakeSleepLock *g_sleepLock = nullptr;
@@ -91,8 +93,7 @@ void AnswerNextBox(const QString &answer, QString *text, QString *question)
 
 void tst_UpdateFirmwarePage::init()
 {
-    ResetGlobals();
-    clock = new ScopedVirtualClock;
+    fixture.Begin();
     g_sleepLock = new FakeSleepLock;
     SleepInhibitor::SetBackend(g_sleepLock);
     receiver = AttachReceiver(0x1317, 6.01, 81);
@@ -102,15 +103,10 @@ void tst_UpdateFirmwarePage::cleanup()
 {
     delete wizard;
     wizard = nullptr;
-    QVERIFY(ReleaseReceiverState());
-    QCOMPARE(receiver->violations, QStringList());
     receiver.reset();
     SleepInhibitor::SetBackend(nullptr);
     delete g_sleepLock;
-    delete clock;
-    ResetGlobals();
-    for (QWidget *window : QApplication::topLevelWidgets())
-        QVERIFY(!window->isVisible());
+    fixture.End();
 }
 
 void tst_UpdateFirmwarePage::ReachUpdatePage(const char *pack)
@@ -166,9 +162,14 @@ void tst_UpdateFirmwarePage::updatesFromSearchToSuccess()
     QVERIFY(!Shown(QWizard::NextButton) && !Shown(QWizard::FinishButton));
     QCOMPARE(wizard->button(QWizard::CustomButton1)->text(), QStringLiteral("&Update"));
 
+    const qint64 callsBeforeRun = receiver->calls;
     PressUpdateAndRun(true);
 
     QCOMPARE(Headline(), QStringLiteral("Your Orvex receiver firmware has been updated."));
+    // Held from before the run's first call to after its last.
+    QCOMPARE(g_sleepLock->callsAtTake, callsBeforeRun);
+    QCOMPARE(g_sleepLock->callsAtRelease, receiver->calls);
+    QVERIFY(receiver->calls > callsBeforeRun);
     QVERIFY(wizard->isVisible());
     QVERIFY(Shown(QWizard::FinishButton));
     QVERIFY(!Shown(QWizard::CustomButton1) && !Shown(QWizard::BackButton) && !Shown(QWizard::CancelButton));
@@ -178,7 +179,6 @@ void tst_UpdateFirmwarePage::updatesFromSearchToSuccess()
     QCOMPARE(receiver->runningIdentity.build, 83);
     QCOMPARE(g_sleepLock->taken, 1);
     QCOMPARE(g_sleepLock->released, 1);
-    QVERIFY(g_sleepLock->releasedAfterRun);
     wizard->button(QWizard::FinishButton)->click();
     QVERIFY(!g_restartRequested);
 }
@@ -291,8 +291,6 @@ void tst_UpdateFirmwarePage::enterKey()
 
 void tst_UpdateFirmwarePage::pressDuringRunStartsNoSecondRun()
 {
-    delete clock;
-    clock = nullptr;
     BriefRealClock realTime; // the waits really process events
     receiver->restartTimeMs = 2000;
     ReachUpdatePage();

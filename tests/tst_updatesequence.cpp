@@ -17,13 +17,15 @@ private slots:
     void failures();
     void progressAtEachStep_data();
     void progressAtEachStep();
+    void flashInfoFormatFollowsTheVersion_data();
+    void flashInfoFormatFollowsTheVersion();
 
 private:
     // A receiver in the named state, opened, with its updater aimed at
     // rule `rule` of table A (> 0) or B (< 0).
     FirmwareUpdater Prepare(const QString &state, int rule, quint32 pid = 0x1317);
 
-    ScopedVirtualClock *clock = nullptr;
+    EngineFixture fixture;
     std::shared_ptr<sim::Receiver> receiver;
 };
 
@@ -44,51 +46,23 @@ const UpgradeRule &Rule(int rule)
     return table.rules[qAbs(rule) - 1];
 }
 
-QByteArray Bytes(const unsigned char *data, uint32_t size)
-{
-    return QByteArray(reinterpret_cast<const char *>(data), int(size));
-}
-
 void PutTargetCopy2InSlot2(sim::Receiver &receiver, const FirmwareImage &image)
 {
     receiver.codeSlots[1].header = Bytes(image.blocks.header2, 64);
     receiver.codeSlots[1].code = Bytes(image.blocks.code2, image.blocks.code2Size);
 }
 
-// "Op:always", "Op:from3", "Op:2,5" or "Op:corrupt1", separated by blanks.
-void InjectFaults(sim::Receiver &receiver, const QString &faults)
-{
-    for (const QString &spec : faults.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        sim::Fault &fault = receiver.faults[*sim::OpNamed(spec.section(QLatin1Char(':'), 0, 0))];
-        const QString how = spec.section(QLatin1Char(':'), 1);
-        if (how == QLatin1String("always"))
-            fault.always = true;
-        else if (how.startsWith(QLatin1String("from")))
-            fault.answerFrom = how.mid(4).toInt();
-        else if (how.startsWith(QLatin1String("corrupt")))
-            fault.corruptCalls.insert(how.mid(7).toInt());
-        else
-            for (const QString &n : how.split(QLatin1Char(',')))
-                fault.failCalls.insert(n.toInt());
-    }
-}
-
 } // namespace
 
 void tst_UpdateSequence::init()
 {
-    ResetGlobals();
-    clock = new ScopedVirtualClock;
+    fixture.Begin();
 }
 
 void tst_UpdateSequence::cleanup()
 {
-    QVERIFY(ReleaseReceiverState());
-    if (receiver)
-        QCOMPARE(receiver->violations, QStringList());
     receiver.reset();
-    delete clock;
-    ResetGlobals();
+    fixture.End();
 }
 
 FirmwareUpdater tst_UpdateSequence::Prepare(const QString &state, int rule, quint32 pid)
@@ -189,34 +163,53 @@ void tst_UpdateSequence::paths()
 void tst_UpdateSequence::failures_data()
 {
     QTest::addColumn<QString>("state");
-    QTest::addColumn<QString>("faults");
+    QTest::addColumn<QString>("faults"); // as in a scenario
     QTest::addColumn<int>("result");
     QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("stored"); // errorCode afterwards; -1: not looked at
 
-    QTest::newRow("no version at the start: 18") << "running copy 2" << "GetVersion:always" << 18 << 9;
-    QTest::newRow("version on the third try") << "running copy 2" << "GetVersion:2,3" << 0 << 10;
-    QTest::newRow("boot code: write mode 1") << "boot" << "SetWriteMode:1" << 1 << 11;
-    QTest::newRow("boot code: write mode 2") << "boot" << "SetWriteMode:2" << 2 << 11;
-    QTest::newRow("boot code: sector") << "boot" << "WriteFlashSector:5" << 3 << 11;
-    QTest::newRow("last 256 bytes: write mode 1") << "boot 4.4" << "SetWriteMode:17" << 7 << 11;
-    QTest::newRow("last 256 bytes: write mode 2") << "boot 4.4" << "SetWriteMode:18" << 8 << 11;
-    QTest::newRow("last 256 bytes: sector") << "boot 4.4" << "WriteFlashSector:16" << 9 << 11;
-    QTest::newRow("initial restart times out: 10") << "running copy 1, start 1" << "InitializeConnection:always"
-                                                   << 10 << 9;
-    QTest::newRow("restart step refused: 10") << "running copy 2" << "PrepareToCloseConnection:always" << 10 << 10;
-    QTest::newRow("restart step times out: 11") << "running copy 2" << "InitializeConnection:always" << 11 << 10;
-    QTest::newRow("short path restart times out: 11") << "short" << "InitializeConnection:always" << 11 << 9;
-    QTest::newRow("no version after a restart: 12") << "running copy 2" << "GetVersion:3,4,5" << 12 << 10;
-    QTest::newRow("the other copy boots: 13") << "running copy 2" << "WriteFlashCode:corrupt1" << 13 << 10;
-    QTest::newRow("full path: flash info never answers") << "running copy 2" << "GetFlashInfo:always" << 17 << 10;
-    QTest::newRow("short path: flash info fails, sums match") << "short" << "GetFlashInfo:1" << 17 << 9;
+    QTest::newRow("no version at the start: 18")
+        << "running copy 2" << R"({"GetVersion": {"always": true}})" << 18 << 9 << -1;
+    QTest::newRow("version on the third try")
+        << "running copy 2" << R"({"GetVersion": {"fail": [2, 3]}})" << 0 << 10 << -1;
+    QTest::newRow("boot code: write mode 1")
+        << "boot" << R"({"SetWriteMode": {"fail": [1]}})" << 1 << 11 << 1;
+    QTest::newRow("boot code: write mode 2")
+        << "boot" << R"({"SetWriteMode": {"fail": [2]}})" << 2 << 11 << 2;
+    QTest::newRow("boot code: sector")
+        << "boot" << R"({"WriteFlashSector": {"fail": [5]}})" << 3 << 11 << 3;
+    QTest::newRow("last 256 bytes: write mode 1")
+        << "boot 4.4" << R"({"SetWriteMode": {"fail": [17]}})" << 7 << 11 << 7;
+    QTest::newRow("last 256 bytes: write mode 2")
+        << "boot 4.4" << R"({"SetWriteMode": {"fail": [18]}})" << 8 << 11 << 8;
+    QTest::newRow("last 256 bytes: sector")
+        << "boot 4.4" << R"({"WriteFlashSector": {"fail": [16]}})" << 9 << 11 << 9;
+    QTest::newRow("initial restart times out: 10, 11 stored")
+        << "running copy 1, start 1" << R"({"InitializeConnection": {"always": true}})" << 10 << 9 << 11;
+    QTest::newRow("restart step refused: 10")
+        << "running copy 2" << R"({"PrepareToCloseConnection": {"always": true}})" << 10 << 10 << 10;
+    QTest::newRow("restart step times out: 11")
+        << "running copy 2" << R"({"InitializeConnection": {"always": true}})" << 11 << 10 << 11;
+    QTest::newRow("short path restart times out: 11")
+        << "short" << R"({"InitializeConnection": {"always": true}})" << 11 << 9 << 11;
+    QTest::newRow("no version after a restart: 12")
+        << "running copy 2" << R"({"GetVersion": {"fail": [3, 4, 5]}})" << 12 << 10 << 12;
+    QTest::newRow("the other copy boots: 13")
+        << "running copy 2" << R"({"WriteFlashCode": {"corrupt": [1]}})" << 13 << 10 << 13;
+    QTest::newRow("full path: flash info never answers")
+        << "running copy 2" << R"({"GetFlashInfo": {"always": true}})" << 17 << 10 << 17;
+    QTest::newRow("short path: flash info fails, sums match")
+        << "short" << R"({"GetFlashInfo": {"fail": [1]}})" << 17 << 9 << -1;
     QTest::newRow("sums unread, flash info fails once: full path")
-        << "short" << "GetHeader2Checksum:always GetFlashInfo:1" << 0 << 10;
-    QTest::newRow("copy write fails twice: 119") << "running copy 2" << "WriteFlashCode:always" << 119 << 10;
-    QTest::newRow("header refused twice: 119") << "short" << "WriteFlashHeader:always" << 119 << 9;
-    QTest::newRow("copy write fails once: goes on") << "running copy 2" << "WriteFlashHeader:1" << 0 << 10;
+        << "short" << R"({"GetHeader2Checksum": {"always": true}, "GetFlashInfo": {"fail": [1]}})" << 0 << 10 << -1;
+    QTest::newRow("copy write fails twice: 119, 5 stored")
+        << "running copy 2" << R"({"WriteFlashCode": {"always": true}})" << 119 << 10 << 5;
+    QTest::newRow("header refused twice: 119, 6 stored")
+        << "short" << R"({"WriteFlashHeader": {"always": true}})" << 119 << 9 << 6;
+    QTest::newRow("copy write fails once: goes on")
+        << "running copy 2" << R"({"WriteFlashHeader": {"fail": [1]}})" << 0 << 10 << -1;
     QTest::newRow("each copy write gets its own retry")
-        << "running copy 2" << "WriteFlashHeader:1,3,5" << 0 << 10;
+        << "running copy 2" << R"({"WriteFlashHeader": {"fail": [1, 3, 5]}})" << 0 << 10 << -1;
 }
 
 void tst_UpdateSequence::failures()
@@ -225,12 +218,14 @@ void tst_UpdateSequence::failures()
     QFETCH(QString, faults);
     QFETCH(int, result);
     QFETCH(int, mode);
+    QFETCH(int, stored);
     FirmwareUpdater updater = Prepare(state, 7);
-    InjectFaults(*receiver, faults);
+    QString problem;
+    QVERIFY2(sim::SetFaults(*receiver, faults.toUtf8(), &problem), qPrintable(problem));
     QCOMPARE(updater.RunFlashUpgrade(), result);
     QCOMPARE(updater.mode, mode);
-    if (result == 119)
-        QCOMPARE(updater.errorCode, faults.startsWith(QLatin1String("WriteFlashCode")) ? 5 : 6);
+    if (stored >= 0)
+        QCOMPARE(updater.errorCode, stored);
 }
 
 void tst_UpdateSequence::progressAtEachStep_data()
@@ -268,6 +263,39 @@ void tst_UpdateSequence::progressAtEachStep()
     }
     QCOMPARE(atSteps, shown);
     QCOMPARE(view.shown.last(), 100);
+}
+
+void tst_UpdateSequence::flashInfoFormatFollowsTheVersion_data()
+{
+    QTest::addColumn<double>("version");
+    QTest::addColumn<uint>("newFormat");
+    QTest::newRow("4.4: the old format") << 4.4 << 0u;
+    QTest::newRow("4.5: the new format") << 4.5 << 1u;
+    QTest::newRow("6.01: the new format") << 6.01 << 1u;
+}
+
+void tst_UpdateSequence::flashInfoFormatFollowsTheVersion()
+{
+    QFETCH(double, version);
+    QFETCH(uint, newFormat);
+    receiver = AttachScenarioReceiver(QStringLiteral(R"({"pid": "1317", "version": %1, "build": 81})").arg(version));
+    QVERIFY(OpenIntoReceiverState(0x1317));
+    FirmwareUpdater updater;
+    updater.Load(g_receiverState, nullptr);
+    updater.target = &Rule(7).target;
+    receiver->log.clear();
+    QCOMPARE(updater.RunFlashUpgrade(), 0);
+    // Every request for the flash information until the first restart,
+    // which brings up the target's version: the short path's check, the
+    // full path's, and the first copy write's.
+    QList<uint> asked;
+    for (const sim::Call &call : receiver->log) {
+        if (call.op == sim::Op::RestartWithCodeInPosition)
+            break;
+        if (call.op == sim::Op::GetFlashInfo)
+            asked << call.a;
+    }
+    QCOMPARE(asked, QList<uint>(3, newFormat));
 }
 
 QTEST_MAIN(tst_UpdateSequence)

@@ -2,6 +2,7 @@
 
 #include "catalogue.h"
 #include "intropage.h"
+#include "pageids.h"
 #include "pageflags.h"
 #include "selectscrivetpack.h"
 #include "updatefirmwarepage.h"
@@ -20,8 +21,6 @@ namespace {
 constexpr int kWidth = 580;
 constexpr int kHeight = 320;
 
-enum PageId { kSearchPage = 0, kPackPage = 1, kUpdatePage = 2 };
-
 constexpr QWizard::WizardButton kButtons[] = {QWizard::BackButton, QWizard::NextButton,
                                               QWizard::FinishButton, QWizard::CancelButton,
                                               QWizard::CustomButton1};
@@ -35,10 +34,10 @@ CConfigWizard::CConfigWizard(QWidget *parent)
     setWindowTitle(tr("Orvex Firmware Updater"));
     setWizardStyle(QWizard::ModernStyle);
 
-    setPage(kSearchPage, new CIntroPage(nullptr));
-    setPage(kPackPage, new CSelectScrivetPack(nullptr));
-    setPage(kUpdatePage, new CUpdateFirmwarePage(nullptr));
-    setStartId(kSearchPage);
+    setPage(kSearchPageId, new CIntroPage(nullptr));
+    setPage(kPackPageId, new CSelectScrivetPack(nullptr));
+    setPage(kUpdatePageId, new CUpdateFirmwarePage(nullptr));
+    setStartId(kSearchPageId);
 
     setOptions(QWizard::NoBackButtonOnStartPage | QWizard::NoBackButtonOnLastPage);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -66,13 +65,13 @@ void CConfigWizard::OnCurrentIdChanged(int id)
 {
     qDebug() << "CConfigWizard::currentIdChanged";
     qDebug() << "current page id=" << id;
-    if (id == kSearchPage || id == kPackPage) {
+    if (id == kSearchPageId || id == kPackPageId) {
         button(QWizard::BackButton)->setVisible(false);
         button(QWizard::CustomButton1)->setVisible(false);
         button(QWizard::CustomButton1)->setEnabled(false);
         button(QWizard::CancelButton)->setVisible(true);
         button(QWizard::NextButton)->setVisible(true);
-    } else if (id == kUpdatePage) {
+    } else if (id == kUpdatePageId) {
         button(QWizard::BackButton)->setVisible(g_backButtonVisible);
         button(QWizard::NextButton)->setVisible(g_nextButtonVisible);
         button(QWizard::FinishButton)->setVisible(g_finishButtonVisible);

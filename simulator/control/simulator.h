@@ -286,6 +286,10 @@ bool ParseScenario(const QByteArray &json, const QString &baseDir,
 bool LoadScenario(const QString &nameOrFile, QList<std::shared_ptr<Receiver>> *receivers,
                   QString *error);
 
+// Sets faults written as a scenario's "faults" object, for example
+// {"WriteFlashCode": {"fail": [3, 4]}}; false, with the reason, otherwise.
+bool SetFaults(Receiver &receiver, const QByteArray &json, QString *error);
+
 // A receiver running generated firmware of this identity in both slots.
 std::shared_ptr<Receiver> MakeReceiver(quint32 pid, double version, qint32 build, int running);
 

@@ -1,7 +1,6 @@
 // Writes a picture of every page and state into a folder:
 // orvex-screenshots FOLDER [LANGUAGE]. Used for docs/screenshots.
 
-#include "clock.h"
 #include "startup.h"
 #include "wizardtour.h"
 
@@ -23,7 +22,6 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(ORVEX_VERSION));
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
 
-    ScopedVirtualClock clock;
     int failed = 0;
     for (const QString &state : WizardTour::States()) {
         const QString file = folder.filePath(QStringLiteral("%1-%2.png").arg(language, state));

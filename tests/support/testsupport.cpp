@@ -1,13 +1,6 @@
 #include "testsupport.h"
 
-#include "firmwareupdater.h"
-#include "pageflags.h"
-#include "simulator.h"
-
-#include <QAbstractEventDispatcher>
-#include <QCoreApplication>
-#include <QTimerEvent>
-#include <QtGlobal>
+#include <QtTest>
 
 namespace {
 
@@ -22,7 +15,35 @@ void Collect(QtMsgType type, const QMessageLogContext &context, const QString &m
         g_previousHandler(type, context, message);
 }
 
+// As the program starts with it, taken before any test changes it.
+const int32_t kPercentAtLoad = FirmwareUpdater::lastReportedPercent;
+
 } // namespace
+
+void EngineFixture::Begin()
+{
+    Reset();
+    clock = std::make_unique<ScopedVirtualClock>();
+}
+
+void EngineFixture::End()
+{
+    const bool released = ReleaseReceiverState();
+    QStringList violations;
+    for (const auto &receiver : sim::Bus::Instance().Receivers())
+        violations += receiver->violations;
+    clock.reset();
+    Reset();
+    QVERIFY(released);
+    QCOMPARE(violations, QStringList());
+}
+
+void EngineFixture::Reset()
+{
+    g_receiverState = ReceiverState();
+    FirmwareUpdater::lastReportedPercent = kPercentAtLoad;
+    sim::Bus::Instance().Reset();
+}
 
 DebugCapture::DebugCapture()
 {
@@ -34,20 +55,6 @@ DebugCapture::~DebugCapture()
 {
     qInstallMessageHandler(g_previousHandler);
     g_capture = nullptr;
-}
-
-void ResetGlobals()
-{
-    g_backButtonVisible = false;
-    g_finishButtonVisible = false;
-    g_nextButtonVisible = false;
-    g_updateButtonVisible = false;
-    g_cancelButtonVisible = false;
-    g_closeAllowed = true;
-    g_restartRequested = false;
-    g_receiverState = ReceiverState();
-    FirmwareUpdater::lastReportedPercent = 10;
-    sim::Bus::Instance().Reset();
 }
 
 std::shared_ptr<sim::Receiver> AttachReceiver(quint32 pid, double version, qint32 build, int running)
@@ -93,22 +100,6 @@ bool ReleaseReceiverState()
     return bus.liveHandlers == 0 && bus.livePortManagers == 0;
 }
 
-int RunningTimerInterval(QObject *object)
-{
-    const auto timers = QAbstractEventDispatcher::instance()->registeredTimers(object);
-    return timers.size() == 1 ? timers.first().interval : 0;
-}
-
-bool FireRunningTimer(QObject *object)
-{
-    const auto timers = QAbstractEventDispatcher::instance()->registeredTimers(object);
-    if (timers.size() != 1)
-        return false;
-    QTimerEvent event(timers.first().timerId);
-    QCoreApplication::sendEvent(object, &event);
-    return true;
-}
-
 QList<sim::Call> CallsOf(const sim::Receiver &receiver, sim::Op op)
 {
     QList<sim::Call> calls;
@@ -117,4 +108,9 @@ QList<sim::Call> CallsOf(const sim::Receiver &receiver, sim::Op op)
             calls << call;
     }
     return calls;
+}
+
+QByteArray Bytes(const unsigned char *data, uint32_t size)
+{
+    return QByteArray(reinterpret_cast<const char *>(data), int(size));
 }

@@ -10,6 +10,24 @@
 
 #include <memory>
 
+// What a test of the engine begins and ends with. Begin: the receiver
+// record and the progress mark as at load, an empty simulated bus and a
+// virtual clock. End: no library object left open and no receiver that saw
+// a protocol violation; then everything as at load again.
+class EngineFixture
+{
+public:
+    virtual ~EngineFixture() = default;
+    virtual void Begin();
+    virtual void End();
+    // Everything as at load, without the checks of End.
+    virtual void Reset();
+    VirtualClock &Clock() { return clock->clock; }
+
+private:
+    std::unique_ptr<ScopedVirtualClock> clock;
+};
+
 // Collects the program's debug lines while it lives.
 class DebugCapture
 {
@@ -44,10 +62,6 @@ public:
     qint64 NowMs() const override { return RealClock::NowMs() * kSpeedUp; }
 };
 
-// Puts every process-wide flag and record back to its value at load,
-// and empties the simulated bus.
-void ResetGlobals();
-
 // A receiver running generated firmware, attached to the bus, answering
 // without latency.
 std::shared_ptr<sim::Receiver> AttachReceiver(quint32 pid, double version, qint32 build,
@@ -64,12 +78,10 @@ bool OpenIntoReceiverState(quint32 pid);
 // object is left alive.
 bool ReleaseReceiverState();
 
-// The interval of the one timer running on `object`, or 0 for none.
-int RunningTimerInterval(QObject *object);
-// Delivers the event of the one timer running on `object`, at once.
-bool FireRunningTimer(QObject *object);
-
 // The calls of one operation in a receiver's log.
 QList<sim::Call> CallsOf(const sim::Receiver &receiver, sim::Op op);
+
+// Constant bytes of the catalogue as an array.
+QByteArray Bytes(const unsigned char *data, uint32_t size);
 
 #endif

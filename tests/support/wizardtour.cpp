@@ -1,7 +1,7 @@
 #include "wizardtour.h"
 
 #include "configwizard.h"
-#include "testsupport.h"
+#include "wizardsupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -37,7 +37,9 @@ QStringList WizardTour::States()
 
 bool WizardTour::Visit(const QString &state, const std::function<void(QWidget *)> &look)
 {
-    ResetGlobals();
+    WizardFixture everything;
+    everything.Reset();
+    ScopedVirtualClock clock;
     if (state != QLatin1String("search")) {
         auto receiver = AttachReceiver(0x1317, 6.01, state == QLatin1String("up-to-date") ? 83 : 81);
         if (state == QLatin1String("failure"))
@@ -77,6 +79,6 @@ bool WizardTour::Visit(const QString &state, const std::function<void(QWidget *)
         lookOnce(&wizard);
     wizard.close();
     ReleaseReceiverState();
-    ResetGlobals();
+    everything.Reset();
     return seen;
 }

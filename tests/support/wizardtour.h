@@ -10,7 +10,7 @@ class QWidget;
 
 // Drives a fresh wizard window against the simulated receiver into one of
 // the states a user meets, and hands the window that shows that state
-// (the wizard, or the failure box) to `look`. Needs a virtual clock.
+// (the wizard, or the failure box) to `look`, on a virtual clock.
 namespace WizardTour {
 
 // search, pack, up-to-date, offered, running, updated, failure

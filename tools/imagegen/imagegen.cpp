@@ -4,6 +4,7 @@
 // slots). The output is the same on every run.
 
 #include "firmware.h"
+#include "imagefigures.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -15,25 +16,6 @@
 
 namespace {
 
-struct ImageFigures {
-    double version;
-    qint32 build;
-    quint32 pid; // the product ID the firmware answers under
-    quint32 code1Size;
-    quint32 code2Size;
-    quint32 copy2SumA;
-};
-
-constexpr ImageFigures kImages[] = {
-    {6.00, 29, 0x1400, 37014, 19432, 0x0003CB84},
-    {6.00, 30, 0x1400, 37696, 20124, 0x0003CCCC},
-    {6.00, 82, 0x1400, 36948, 19368, 0x0003CB03},
-    {6.01, 15, 0x1315, 36104, 17730, 0x0003BE3B},
-    {6.01, 12, 0x1316, 36776, 18414, 0x0003C372},
-    {6.01, 83, 0x1317, 36040, 17666, 0x0003BDBA},
-    {6.08, 3, 0x1320, 36990, 19604, 0x0003CC2C},
-};
-
 constexpr double kBootVersion = 6.00;
 constexpr int kHeaderSlotSize = 72;
 
@@ -44,6 +26,7 @@ std::array<quint32, 3> OpaqueWords(const ImageFigures &image)
 {
     const quint32 addressWords = sim::kSlot2Address >> 16;
     const quint32 lengthWords = (image.code2Size >> 16) + (image.code2Size & 0xFFFF);
+    static_assert(sim::kSlot2Address == kCopy2Address, "the receiver's copy-2 slot is the catalogue's");
     const quint32 rest = image.copy2SumA - 0xBEAD - addressWords - lengthWords;
     std::array<quint32, 5> halves{};
     for (quint32 i = 0; i < 5; ++i)
@@ -82,17 +65,17 @@ int main(int argc, char **argv)
     sim::FirmwareIdentity boot;
     boot.version = kBootVersion;
     bool ok = Write(folder, QStringLiteral("boot.bin"),
-                    sim::MakeFirmwareBlock(boot, sim::kBootCodeSize));
+                    sim::MakeFirmwareBlock(boot, int(kBootCodeSize)));
 
     int n = 0;
-    for (const ImageFigures &image : kImages) {
+    for (const ImageFigures &image : kImageFigures) {
         ++n;
         const auto words = OpaqueWords(image);
         QByteArray headers[2];
         for (quint32 copy = 1; copy <= 2; ++copy) {
             const quint32 size = copy == 1 ? image.code1Size : image.code2Size;
             const quint32 address = copy == 1 ? sim::kSlot1Address : sim::kSlot2Address;
-            const sim::FirmwareIdentity identity{image.version, image.build, image.pid, copy, 0};
+            const sim::FirmwareIdentity identity{image.version, image.build, image.runsUnderPid, copy, 0};
             const QString prefix = QStringLiteral("image%1_").arg(n);
             headers[copy - 1] =
                 sim::MakeHeader(address, size, copy == 1 ? 1 : 0, words[0], words[1], words[2]);
@@ -102,8 +85,8 @@ int main(int argc, char **argv)
                 && Write(folder, prefix + QStringLiteral("header%1.bin").arg(copy),
                          HeaderSlot(headers[copy - 1]));
         }
-        if (sim::HeaderSumA(headers[1]) != image.copy2SumA) {
-            QTextStream(stderr) << "imagegen: image " << n << " misses its copy-2 sum\n";
+        if (sim::HeaderSumA(headers[1]) != image.copy2SumA || sim::HeaderSumB(headers[1]) != image.copy2SumB) {
+            QTextStream(stderr) << "imagegen: image " << n << " misses its copy-2 sums\n";
             return 1;
         }
     }
