@@ -10,6 +10,8 @@ done
 desktop-file-validate "$source_dir/resources/orvex-updater.desktop"
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
+# lintian leaves its own temporary files behind: keep them in ours.
+export TMPDIR="$out"
 (cd "$build" && cpack -G DEB -B "$out" >/dev/null)
 deb=$(ls "$out"/*.deb)
 # Tags that are only warnings or notes are listed, errors fail.
