@@ -2,6 +2,7 @@
 // catalogue, at the window's fixed size, and every character of every
 // catalogue has a glyph in the fonts the window draws with.
 
+#include "catalogtexts.h"
 #include "pagewidgets.h"
 #include "startup.h"
 #include "wizardsupport.h"
@@ -17,7 +18,6 @@
 #include <QRadioButton>
 #include <QTextLayout>
 #include <QTranslator>
-#include <QXmlStreamReader>
 #include <QtTest>
 
 class tst_PageTexts : public QObject
@@ -50,21 +50,6 @@ QStringList Clipped(QWidget *window)
             clipped << button->objectName() + QStringLiteral(": ") + button->text();
     }
     return clipped;
-}
-
-// The translated texts of a catalogue's source.
-QStringList Translations(const QString &tsFile)
-{
-    QFile file(tsFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList texts;
-    QXmlStreamReader xml(&file);
-    while (xml.readNextStartElement() || !xml.atEnd()) {
-        if (xml.isStartElement() && xml.name() == QLatin1String("translation"))
-            texts << xml.readElementText();
-    }
-    return texts;
 }
 
 // The characters of `text` that `font`, with the system's fallbacks,
@@ -145,11 +130,11 @@ void tst_PageTexts::everyCharacterHasAGlyph()
 {
     QFETCH(QString, catalogue);
     QFETCH(QFont, font);
-    const QStringList texts = Translations(QStringLiteral(ORVEX_SOURCE_DIR "/translations/") + catalogue);
+    const QList<CatalogText> texts = ReadCatalogTexts(QStringLiteral(ORVEX_SOURCE_DIR "/translations/") + catalogue);
     QVERIFY(texts.size() >= 30);
     QString missing;
-    for (const QString &text : texts)
-        missing += WithoutGlyph(text, font);
+    for (const CatalogText &text : texts)
+        missing += WithoutGlyph(text.translation, font);
     QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("no glyph for: ") + missing));
 }
 

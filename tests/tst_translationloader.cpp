@@ -1,3 +1,4 @@
+#include "catalogtexts.h"
 #include "startup.h"
 #include "testsupport.h"
 
@@ -7,7 +8,6 @@
 #include <QTranslator>
 #include <QtTest>
 
-#include <QXmlStreamReader>
 #include <QtEndian>
 
 #include <cstdio>
@@ -43,25 +43,6 @@ QByteArray FileBytes(const QString &file)
     return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
 }
 
-// Every text of the program, as (context, source).
-QList<QPair<QByteArray, QByteArray>> ProgramTexts()
-{
-    QFile ts(QStringLiteral(ORVEX_SOURCE_DIR "/translations/OrvexUpdater_de.ts"));
-    QList<QPair<QByteArray, QByteArray>> texts;
-    if (!ts.open(QIODevice::ReadOnly))
-        return texts;
-    QXmlStreamReader xml(&ts);
-    QByteArray context;
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement() && xml.name() == QLatin1String("name"))
-            context = xml.readElementText().toUtf8();
-        else if (xml.isStartElement() && xml.name() == QLatin1String("source"))
-            texts.append({context, xml.readElementText().toUtf8()});
-    }
-    return texts;
-}
-
 // Where the block with this tag starts in a catalogue, and how long it is.
 QPair<int, quint32> FindBlock(const QByteArray &catalogue, uchar tag)
 {
@@ -93,8 +74,8 @@ bool InstallAndUse(const QString &folder, const QByteArray &catalogue)
     for (QTranslator *translator : installed) {
         used = used || !translator->isEmpty();
         QCoreApplication::removeTranslator(translator);
-        for (const auto &text : ProgramTexts())
-            translator->translate(text.first.constData(), text.second.constData());
+        for (const CatalogText &text : ReadCatalogTexts(QStringLiteral(ORVEX_SOURCE_DIR "/translations/OrvexUpdater_de.ts")))
+            translator->translate(text.context.constData(), text.source.constData());
         delete translator;
     }
     return used;
