@@ -207,9 +207,26 @@ struct Flavour {
     QString yardstick;
     QString updater;
     QString bare;
-    QList<Start> updaterStarts;
-    QList<double> times[2], cpu[2], rss[2], timeRatios, cpuRatios, rssRatios;
+    QList<Start> updaterStarts = {};
+    QList<Start> bareStarts = {};
 };
+
+// One figure of every start, and its ratio pair by pair.
+QList<double> Of(const QList<Start> &starts, double Start::*figure)
+{
+    QList<double> values;
+    for (const Start &start : starts)
+        values << start.*figure;
+    return values;
+}
+
+QList<double> Ratios(const Flavour &f, double Start::*figure)
+{
+    QList<double> ratios;
+    for (int i = 0; i < f.updaterStarts.size(); ++i)
+        ratios << f.updaterStarts[i].*figure / f.bareStarts[i].*figure;
+    return ratios;
+}
 
 // Start-up of the updater and of the bare wizard in interleaved pairs,
 // the flavours interleaved too, so that drift lands on both alike.
@@ -222,26 +239,21 @@ void StartUp(QList<Flavour> &flavours)
             if (!StartOnce(f.updater, folder, &a) || !StartOnce(f.bare, folder, &b))
                 continue;
             f.updaterStarts << a;
-            f.times[0] << a.paintedMs;
-            f.times[1] << b.paintedMs;
-            f.cpu[0] << a.cpuMs;
-            f.cpu[1] << b.cpuMs;
-            f.cpuRatios << a.cpuMs / b.cpuMs;
-            f.rss[0] << a.rssKb;
-            f.rss[1] << b.rssKb;
-            f.timeRatios << a.paintedMs / b.paintedMs;
-            f.rssRatios << a.rssKb / b.rssKb;
+            f.bareStarts << b;
         }
     }
     for (const Flavour &f : flavours) {
-        out << "start-up, " << f.label << ", " << f.timeRatios.size()
+        out << "start-up, " << f.label << ", " << f.updaterStarts.size()
             << " interleaved pairs (updater, " << f.yardstick << "), offscreen, to the end of the first paint:\n"
-            << "  updater median " << Fixed(Median(f.times[0]), 1) << " ms, yardstick median "
-            << Fixed(Median(f.times[1]), 1) << " ms; ratio " << Spread(f.timeRatios, 3) << "\n"
-            << "  CPU time: updater median " << Fixed(Median(f.cpu[0]), 1) << " ms, yardstick median "
-            << Fixed(Median(f.cpu[1]), 1) << " ms; ratio " << Spread(f.cpuRatios, 3) << "\n"
-            << "  peak RSS: updater median " << Median(f.rss[0]) << " kB, yardstick median " << Median(f.rss[1])
-            << " kB; ratio " << Spread(f.rssRatios, 3) << "\n";
+            << "  updater median " << Fixed(Median(Of(f.updaterStarts, &Start::paintedMs)), 1)
+            << " ms, yardstick median " << Fixed(Median(Of(f.bareStarts, &Start::paintedMs)), 1) << " ms; ratio "
+            << Spread(Ratios(f, &Start::paintedMs), 3) << "\n"
+            << "  CPU time: updater median " << Fixed(Median(Of(f.updaterStarts, &Start::cpuMs)), 1)
+            << " ms, yardstick median " << Fixed(Median(Of(f.bareStarts, &Start::cpuMs)), 1) << " ms; ratio "
+            << Spread(Ratios(f, &Start::cpuMs), 3) << "\n"
+            << "  peak RSS: updater median " << Median(Of(f.updaterStarts, &Start::rssKb))
+            << " kB, yardstick median " << Median(Of(f.bareStarts, &Start::rssKb)) << " kB; ratio "
+            << Spread(Ratios(f, &Start::rssKb), 3) << "\n";
     }
 }
 
@@ -366,11 +378,11 @@ int main(int argc, char **argv)
     const QString bare = Stripped(QStringLiteral(ORVEX_BARE_WIZARD_PATH), packaged.filePath(QStringLiteral("bare")));
     const QString bareWizard = QStringLiteral("bare QWizard");
     QList<Flavour> flavours = {
-        {QStringLiteral("as packaged (stripped)"), bareWizard, updater, bare, {}, {}, {}, {}, {}, {}, {}},
+        {QStringLiteral("as packaged (stripped)"), bareWizard, updater, bare},
         {QStringLiteral("as built (unstripped)"), bareWizard, QStringLiteral(ORVEX_UPDATER_PATH),
-         QStringLiteral(ORVEX_BARE_WIZARD_PATH), {}, {}, {}, {}, {}, {}, {}},
+         QStringLiteral(ORVEX_BARE_WIZARD_PATH)},
         {QStringLiteral("as packaged (stripped)"), QStringLiteral("bare QWizard showing the search page's two texts"),
-         updater, bare + QStringLiteral(" texts"), {}, {}, {}, {}, {}, {}, {}},
+         updater, bare + QStringLiteral(" texts")},
     };
     StartUp(flavours);
     StartUpSteps(flavours.first().updaterStarts);

@@ -137,10 +137,15 @@ bool Receiver::SlotIntact(int position) const
     return SlotIdentity(position).has_value();
 }
 
-bool Receiver::BootCodeIntact() const
+std::optional<FirmwareIdentity> Receiver::BootIdentity() const
 {
     const auto identity = ReadIdentity(QByteArray::fromRawData(boot.constData(), kBootCodeSize));
-    return identity && identity->copy == 0;
+    return identity && identity->copy == 0 ? identity : std::nullopt;
+}
+
+bool Receiver::BootCodeIntact() const
+{
+    return BootIdentity().has_value();
 }
 
 bool Receiver::SlotBootable(int position) const
@@ -155,11 +160,11 @@ bool Receiver::SlotBootable(int position) const
 
 void Receiver::Boot(int position)
 {
-    if (!BootCodeIntact()) {
+    const auto bootIdentity = BootIdentity();
+    if (!bootIdentity) {
         running = kDead;
         return;
     }
-    const auto bootIdentity = ReadIdentity(QByteArray::fromRawData(boot.constData(), kBootCodeSize));
     const int other = position == 1 ? 2 : 1;
     int chosen = 0;
     if (SlotBootable(position))

@@ -223,6 +223,7 @@ private:
     // A flaky cell: damages what a write just put down, if told to.
     void MaybeCorrupt(Op op, char *landed);
     std::optional<FirmwareIdentity> SlotIdentity(int position) const;
+    std::optional<FirmwareIdentity> BootIdentity() const;
 
     bool writeArmed = false;  // write mode 1 seen since connecting
     bool sectorArmed = false; // write mode 2 set for the next sector
