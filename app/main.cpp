@@ -1,5 +1,6 @@
 #include "configwizard.h"
 #include "pageflags.h"
+#include "runrecord.h"
 #include "singleinstance.h"
 #include "startup.h"
 
@@ -18,6 +19,8 @@ int main(int argc, char **argv)
         instance.AskRunningToComeForward();
         return 0;
     }
+    // From here on, every message also goes into this start's log.
+    const RunRecord record;
 
     // Listed so that the catalogues carry the application menu's texts.
     QCoreApplication::translate("QMenuBar", "Services");

@@ -153,6 +153,7 @@ bool StartOnce(const QString &command, const QTemporaryDir &folder, Start *start
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder.path());
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), folder.filePath(QStringLiteral("state")));
     environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ORVEX_PROBE_PATH));
     environment.insert(QStringLiteral("ORVEX_PROBE_FILE"), probe);
     environment.insert(QStringLiteral("ORVEX_SIM_SCENARIO"), QStringLiteral("no-receiver"));

@@ -141,6 +141,29 @@ const UpgradeRule *SelectUpgradeRule(const UpgradeTable &table, int32_t pid, dou
     return nullptr;
 }
 
+const UpgradeRule *RuleInstallingUnder(const UpgradeTable &table, double version, int32_t build,
+                                       int32_t pid)
+{
+    for (int i = 0; i < table.count; ++i) {
+        const UpgradeRule &rule = table.rules[i];
+        if (rule.targetPid == pid && rule.target.version == version && rule.target.build == build)
+            return &rule;
+    }
+    return nullptr;
+}
+
+const UpgradeRule *RuleInstalling(const UpgradeTable &table, double version, int32_t build, int32_t pid)
+{
+    if (const UpgradeRule *under = RuleInstallingUnder(table, version, build, pid))
+        return under;
+    for (int i = 0; i < table.count; ++i) {
+        const UpgradeRule &rule = table.rules[i];
+        if (rule.target.version == version && rule.target.build == build)
+            return &rule;
+    }
+    return nullptr;
+}
+
 QString DescribeUpgradeTables()
 {
     return QStringLiteral("Scrivet Pack Classic:\n") + DescribeTable(kScrivetPackClassicTable)

@@ -67,6 +67,15 @@ const UpgradeRule *SelectUpgradeRule(const UpgradeTable &table, int32_t pid, dou
                                      int32_t build,
                                      const std::function<bool(const UpgradeRule &)> &targetNewer);
 
+// The first rule of `table` whose outcome is firmware `version`.`build`
+// answering under product ID `pid`, or nullptr.
+const UpgradeRule *RuleInstallingUnder(const UpgradeTable &table, double version, int32_t build,
+                                       int32_t pid);
+// The same under any product ID: the rule that names it under `pid` if
+// there is one, else the first that names it.
+const UpgradeRule *RuleInstalling(const UpgradeTable &table, double version, int32_t build,
+                                  int32_t pid);
+
 // Both tables as text, for the help box.
 QString DescribeUpgradeTables();
 

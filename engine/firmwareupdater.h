@@ -2,7 +2,9 @@
 #define ORVEX_FIRMWAREUPDATER_H
 
 #include "catalogue.h"
+#include "clock.h"
 #include "receiverstate.h"
+#include "updatehistory.h"
 
 #include <cstdint>
 
@@ -63,15 +65,23 @@ struct FirmwareUpdater : ReceiverState {
     bool WriteLast256Bytes();
     void UpdateProgress();
 
-    // One whole update: 0 or an error code.
+    // One whole update: 0 or an error code. The history of this process
+    // records it.
     int RunFlashUpgrade();
 
     // Chooses the target for this receiver; false: it is up to date.
     bool FindUpgrade();
     bool IsTargetNewer(const UpgradeRule &rule) const;
 
+    // The receiver as the updater knows it now, with the pack; and the
+    // target chosen for it.
+    ReceiverFacts Facts() const;
+    TargetFacts Target() const;
+
     ProgressView *progressView = nullptr;
     const FirmwareImage *target = nullptr;
+    int32_t targetPid = 0; // the outcome the chosen rule names
+    TargetReason targetReason = TargetReason::Rule;
     const FirmwareBlocks *images = nullptr;
     int32_t mode = kShortPath;
     int32_t stepCount = 1;
@@ -87,10 +97,23 @@ struct FirmwareUpdater : ReceiverState {
 private:
     bool UsesOldFlashProtocol() const;
     bool Fail(UpdateError code);
+    const UpgradeRule *UnfinishedUpdate(const UpgradeTable &table, TargetReason *reason, bool *changesPid) const;
+    int ChooseAndRunPath();
+    bool ResumesOnCopy1() const;
     // Each returns 0 to go on, kSwitchToFullPath, or a run result.
     int PrepareShortPath(bool newFormat);
     int PrepareFullPath(bool newFormat);
     int RunSteps(int path);
+
+    // The run's record: its start goes down before the receiver is first
+    // changed (a restart or a write), or with its end.
+    void RecordRunBegins();
+    void RecordRunEnds(int result);
+    ReceiverFacts runFoundAs;
+    bool runRecorded = false;
+    const char *runPath = "none";
+    const char *lastStepLine = nullptr;
+    Stopwatch runTime;
 };
 
 #endif

@@ -45,9 +45,42 @@ constexpr Step kBootCodePathSteps[] = {
     {"Finish Flash Upgrade", Action::Finish},
 };
 
+// The path a run is on, as its record names it.
+const char *PathName(int mode)
+{
+    return mode == FirmwareUpdater::kShortPath ? "short" : mode == FirmwareUpdater::kFullPath ? "full" : "boot";
+}
+
 } // namespace
 
 int FirmwareUpdater::RunFlashUpgrade()
+{
+    runFoundAs = Facts();
+    runRecorded = false;
+    runPath = "none";
+    lastStepLine = nullptr;
+    runTime.Start();
+    const int result = ChooseAndRunPath();
+    RecordRunEnds(result);
+    return result;
+}
+
+void FirmwareUpdater::RecordRunBegins()
+{
+    if (runRecorded)
+        return;
+    runRecorded = true;
+    UpdateHistory::Current().RunBegins(runFoundAs, Target(), QLatin1String(runPath));
+}
+
+void FirmwareUpdater::RecordRunEnds(int result)
+{
+    RecordRunBegins();
+    UpdateHistory::Current().RunEnds(result, runTime.ElapsedMs(), QLatin1String(runPath),
+                                     lastStepLine ? step : 0, QLatin1String(lastStepLine));
+}
+
+int FirmwareUpdater::ChooseAndRunPath()
 {
     // Makes no call without a handler.
     if (!GetVersionWithRetry())
@@ -57,6 +90,8 @@ int FirmwareUpdater::RunFlashUpgrade()
     if (versionInfo.startPosition == 0)
         versionInfo.startPosition = versionInfo.codePosition;
     mode = versionInfo.codePosition == 0 && versionInfo.startPosition == 2 ? kBootCodePath : kShortPath;
+    // The short path is settled only after its checks.
+    runPath = mode == kBootCodePath ? "boot" : "short or full";
     images = &target->blocks;
     stepFraction = 0.0;
     step = 1;
@@ -66,6 +101,7 @@ int FirmwareUpdater::RunFlashUpgrade()
         if (result != kSwitchToFullPath)
             return result == 0 ? RunSteps(kShortPath) : result;
         mode = kFullPath;
+        runPath = "full";
     }
     if (mode == kFullPath) {
         const int result = PrepareFullPath(newFormat);
@@ -74,11 +110,21 @@ int FirmwareUpdater::RunFlashUpgrade()
     return RunSteps(kBootCodePath);
 }
 
+// Finishing a cut-off update from copy 1, which already holds the target:
+// copy 2 is the copy that update may have left partial, and a restart on
+// it would at best fail (10, on every retry) and at worst start a copy
+// whose code is incomplete. The full path then begins from copy 1.
+bool FirmwareUpdater::ResumesOnCopy1() const
+{
+    return targetReason == TargetReason::UnfinishedRun && versionInfo.codePosition == 1;
+}
+
 // The short path writes copy 1 only: the receiver must run copy 2, that
 // copy must already be the target's, and copy 1 must fit where it goes.
 int FirmwareUpdater::PrepareShortPath(bool newFormat)
 {
-    if (versionInfo.startPosition == 1) {
+    if (versionInfo.startPosition == 1 && !ResumesOnCopy1()) {
+        RecordRunBegins();
         qDebug() << "restarting Copy2";
         if (!RestartWithCopy(2))
             return kRestartCommandFailed;
@@ -100,7 +146,8 @@ int FirmwareUpdater::PrepareShortPath(bool newFormat)
 
 int FirmwareUpdater::PrepareFullPath(bool newFormat)
 {
-    if (versionInfo.startPosition == 1) {
+    if (versionInfo.startPosition == 1 && !ResumesOnCopy1()) {
+        RecordRunBegins();
         qDebug() << "Restarting Copy2";
         if (!RestartWithCopy(2))
             return kRestartCommandFailed;
@@ -123,6 +170,8 @@ int FirmwareUpdater::RunSteps(int path)
         : path == kFullPath        ? int(std::size(kFullPathSteps))
                                    : int(std::size(kBootCodePathSteps));
     step = 1;
+    runPath = PathName(path);
+    RecordRunBegins();
 
     int lastAttemptedStep = 0;
     int repeatCount = 0;
@@ -141,6 +190,7 @@ int FirmwareUpdater::RunSteps(int path)
 
         const Step &current = steps[step - 1];
         qDebug() << current.debugLine;
+        lastStepLine = current.debugLine;
         lastAttemptedStep = step;
         switch (current.action) {
         case Action::Finish:

@@ -10,13 +10,62 @@ bool FirmwareUpdater::IsTargetNewer(const UpgradeRule &rule) const
 bool FirmwareUpdater::FindUpgrade()
 {
     const UpgradeTable &table = newPackSelected ? ScrivetPackTable() : ScrivetPackClassicTable();
+    TargetReason reason = TargetReason::Rule;
     const UpgradeRule *rule = SelectUpgradeRule(table, pid, versionInfo.version, versionInfo.build,
                                                 [this](const UpgradeRule &r) { return IsTargetNewer(r); });
+    bool changesPid = rule && pid != rule->targetPid;
+    if (!rule)
+        rule = UnfinishedUpdate(table, &reason, &changesPid);
     if (!rule)
         return false;
     qDebug() << "upgrade firmware to: " << "version=" << rule->target.version << ",build="
              << uint32_t(rule->target.build);
     target = &rule->target;
-    pidChanges = pid != rule->targetPid;
+    targetPid = rule->targetPid;
+    targetReason = reason;
+    pidChanges = changesPid;
     return true;
+}
+
+// A receiver that runs the firmware of an update that did not finish: the
+// rule of `table` that installs that firmware again, or nullptr.
+const UpgradeRule *FirmwareUpdater::UnfinishedUpdate(const UpgradeTable &table, TargetReason *reason,
+                                                     bool *changesPid) const
+{
+    const double version = versionInfo.version;
+    const int32_t build = versionInfo.build;
+
+    // The last update of this receiver on this computer: it had this
+    // product ID when it began, or its firmware answers under it now.
+    const std::optional<RecordedRun> last = UpdateHistory::Current().LastRun([&](const RecordedRun &run) {
+        return run.pid == pid || run.targetPid == pid
+            || RuleInstallingUnder(table, run.targetVersion, run.targetBuild, pid);
+    });
+    if (last && last->result != kUpdateSucceeded && last->targetVersion == version
+        && last->targetBuild == build) {
+        if (const UpgradeRule *rule = RuleInstalling(table, version, build, pid)) {
+            // The run restarts on the copy the old firmware may still hold.
+            *changesPid = pid != rule->targetPid || last->pid != last->targetPid;
+            *reason = TargetReason::UnfinishedRun;
+            return rule;
+        }
+    }
+    // Every path ends on copy 1: a receiver on copy 2 of its firmware was
+    // left before the end, and its copy 1 may be partial or old.
+    if (versionInfo.codePosition != 2)
+        return nullptr;
+    *changesPid = false;
+    *reason = TargetReason::UnfinishedCopy2;
+    return RuleInstallingUnder(table, version, build, pid);
+}
+
+ReceiverFacts FirmwareUpdater::Facts() const
+{
+    return {pid, versionInfo.version, versionInfo.build, versionInfo.codePosition, versionInfo.startPosition,
+            newPackSelected};
+}
+
+TargetFacts FirmwareUpdater::Target() const
+{
+    return target ? TargetFacts{targetPid, target->version, target->build, targetReason} : TargetFacts{};
 }

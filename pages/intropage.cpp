@@ -60,6 +60,8 @@ void CIntroPage::initializePage()
 {
     qDebug() << "CIntroPage::initializePage";
     g_receiverState.found = false;
+    // Until a receiver turns up, the session has found none.
+    UpdateHistory::Current().NoteNoReceiver();
     slowPolling = false;
     timerId = startTimer(kFirstPollMs);
     form->label_search->setVisible(true);
@@ -120,6 +122,7 @@ void CIntroPage::timerEvent(QTimerEvent *event)
     if (g_receiverState.found) {
         qDebug() << "Pod found with PID=" << Qt::hex << g_receiverState.pid << Qt::dec << ", version="
                  << g_receiverState.versionInfo.version << ",build=" << g_receiverState.versionInfo.build;
+        UpdateHistory::Current().ClearSessionNote();
         wizard()->button(QWizard::NextButton)->setEnabled(true);
         killTimer(event->timerId());
         timerId = 0;

@@ -72,11 +72,14 @@ void CUpdateFirmwarePage::initializePage()
 
     updater.Load(g_receiverState, progress.get());
     if (!updater.FindUpgrade()) {
+        UpdateHistory::Current().NoteUpToDate(updater.Facts());
         g_finishButtonVisible = true;
         form->label_msg1->setText(tr("Your Orvex receiver firmware is up to date."));
         form->label_msg2->hide();
         return;
     }
+    // Declined, unless the update runs.
+    UpdateHistory::Current().NoteDeclined(updater.Facts(), updater.Target());
     form->label_msg1->setText(tr("Your Orvex receiver firmware needs to be updated."));
     form->label_msg2->setText(
         tr("Click \"Update\" to install the updated firmware on your Orvex receiver. Do not unplug "

@@ -27,6 +27,9 @@ QByteArray MakeHeader(quint32 address, quint32 codeLength, quint32 copyFlag,
 
 quint32 ReadBigEndian32(const QByteArray &data, int offset);
 
+// Whether the process with this id on this machine has ended.
+bool ProcessHasEnded(qint64 pid);
+
 } // namespace sim
 
 #endif

@@ -6,7 +6,9 @@
 
 #include <QDataStream>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QSysInfo>
 #include <QTextStream>
 
 #include <cmath>
@@ -84,13 +86,18 @@ QList<ReceiverModel> ReceiverModel::All()
 
 bool ReadCapped(const QString &file, qint64 limit, QByteArray *bytes, QString *error)
 {
+    // Opening a pipe with no writer would block for ever.
+    if (QFileInfo::exists(file) && !QFileInfo(file).isFile()) {
+        *error = QStringLiteral("is not a regular file");
+        return false;
+    }
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("cannot be read (%1)").arg(in.errorString());
         return false;
     }
-    // The size a file reports may be 0 (devices, pipes) or a lie: read one
-    // byte past the limit and no more.
+    // The size a file reports may be a lie: read one byte past the limit
+    // and no more.
     *bytes = in.read(limit + 1);
     if (bytes->size() > limit) {
         bytes->clear();
@@ -546,8 +553,16 @@ bool Bus::LockStateFile(QString *error)
     stateLock->setStaleLockTime(0);
     if (stateLock->tryLock(0))
         return true;
+    // A dead run's lock that this user may not remove (another user's).
+    qint64 holder = 0;
+    QString host;
+    QString application;
+    const bool stale = stateLock->getLockInfo(&holder, &host, &application)
+        && host == QSysInfo::machineHostName() && ProcessHasEnded(holder);
+    *error = stale ? QStringLiteral("has a stale lock (%1) left by a run that has ended; remove it")
+                         .arg(stateLock->fileName())
+                   : QStringLiteral("in use by another run of the simulated receiver");
     stateLock.reset();
-    *error = QStringLiteral("in use by another run of the simulated receiver");
     return false;
 }
 

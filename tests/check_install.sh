@@ -15,7 +15,7 @@ log="$stage/log"
 mkdir "$stage/work"
 truncate -s 600M "$stage/work/orvex-updater"
 cd "$stage/work"
-PATH="$stage/usr/bin:$PATH" XDG_RUNTIME_DIR="$stage" QT_QPA_PLATFORM=offscreen ORVEX_SIM_SCENARIO=no-receiver \
+PATH="$stage/usr/bin:$PATH" XDG_RUNTIME_DIR="$stage" XDG_STATE_HOME="$stage/state" QT_QPA_PLATFORM=offscreen ORVEX_SIM_SCENARIO=no-receiver \
     LD_PRELOAD="$autopilot" ORVEX_AUTOPILOT_LOG="$stage/autopilot" \
     timeout -s TERM 5 orvex-updater x de >"$log" 2>&1 || true
 cat "$stage/autopilot" >>"$log"

@@ -22,8 +22,8 @@ for folder in "${folders[@]}"; do
     # Qt's own folders only: the system's headers are Linux's, not mingw's.
     case "$folder" in */qt6*) [[ "$folder" == */mkspecs/* ]] || includes+=(-I"$folder") ;; esac
 done
-for folder in app pages wizard; do includes+=(-I"$source_dir/$folder"); done
-windows_only=$(cd "$source_dir" && find app pages wizard -name '*_win*.cpp' | sort)
+for folder in app pages wizard simulator simulator/control devicelib; do includes+=(-I"$source_dir/$folder"); done
+windows_only=$(cd "$source_dir" && find app pages wizard simulator -name '*_win*.cpp' | sort)
 for file in $windows_only; do
     # Qt's Linux headers declare exports the Windows way: no warning about it.
     x86_64-w64-mingw32-g++ -std=c++17 -fsyntax-only -Wall -Wextra -Wno-attributes "${includes[@]}" \

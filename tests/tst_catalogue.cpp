@@ -17,6 +17,8 @@ private slots:
     void cleanup();
     void selection_data();
     void selection();
+    void unfinishedUpdates_data();
+    void unfinishedUpdates();
     void reportText();
     void images_data();
     void images();
@@ -119,6 +121,100 @@ void tst_Catalogue::selection()
     const UpgradeTable &table = scrivetPack ? ScrivetPackTable() : ScrivetPackClassicTable();
     QCOMPARE(updater.target, rule ? &table.rules[rule - 1].target : &sentinel);
     QCOMPARE(updater.pidChanges, rule ? pidChanges : true);
+}
+
+// A recorded run: from a receiver of `pid` to firmware `version`.`build`
+// answering under `targetPid`; no result: it was cut off.
+Q_DECLARE_METATYPE(RecordedRun)
+
+void tst_Catalogue::unfinishedUpdates_data()
+{
+    QTest::addColumn<bool>("scrivetPack");
+    QTest::addColumn<int>("pid");
+    QTest::addColumn<double>("version");
+    QTest::addColumn<int>("build");
+    QTest::addColumn<int>("running"); // codePosition
+    QTest::addColumn<QList<RecordedRun>>("history"); // oldest first
+    QTest::addColumn<int>("rule"); // number of the rule in its table, 0: up to date
+    QTest::addColumn<TargetReason>("reason");
+    QTest::addColumn<bool>("pidChanges");
+
+    const QList<RecordedRun> none;
+    const RecordedRun toImage6Cut{0x1317, 0x1317, 6.01, 83, std::nullopt};
+    const RecordedRun toImage6Failed{0x1317, 0x1317, 6.01, 83, 13};
+    const RecordedRun toImage6Done{0x1317, 0x1317, 6.01, 83, 0};
+    const RecordedRun image4On1315Done{0x1315, 0x1315, 6.01, 15, 0};
+    const RecordedRun classicToImage3Cut{0x1317, 0x1311, 6.00, 82, std::nullopt};
+    const RecordedRun toImage4From1311Cut{0x1311, 0x1315, 6.01, 15, std::nullopt};
+    const auto rule = TargetReason::Rule;
+    const auto copy2 = TargetReason::UnfinishedCopy2;
+    const auto run = TargetReason::UnfinishedRun;
+
+    // On copy 2: the image of the table that it runs, named under its ID.
+    QTest::newRow("A 1317 6.01.83 on copy 2: A3's image 6 again") << true << 0x1317 << 6.01 << 83 << 2 << none << 3 << copy2 << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1: up to date") << true << 0x1317 << 6.01 << 83 << 1 << none << 0 << rule << false;
+    QTest::newRow("B 1400 6.00.82 on copy 2: B3's image 3") << false << 0x1400 << 6.00 << 82 << 2 << none << 3 << copy2 << false;
+    QTest::newRow("B 1311 6.00.29 on copy 2: B6 names image 1 under 1311") << false << 0x1311 << 6.00 << 29 << 2 << none << 6 << copy2 << false;
+    QTest::newRow("B 1320 6.08.3 on copy 2: image 7 is not in B") << false << 0x1320 << 6.08 << 3 << 2 << none << 0 << rule << false;
+    QTest::newRow("A 1317 6.01.84 on copy 2: no image") << true << 0x1317 << 6.01 << 84 << 2 << none << 0 << rule << false;
+    QTest::newRow("A 1315 6.01.15 on copy 2 under 1316: not named so") << true << 0x1316 << 6.01 << 15 << 2 << none << 0 << rule << false;
+    QTest::newRow("A 1317 6.01.82 on copy 2: the rule first") << true << 0x1317 << 6.01 << 82 << 2 << none << 7 << rule << false;
+    // On copy 1, after an update of this computer that did not end with 0.
+    QTest::newRow("A 1317 6.01.83 on copy 1, cut off: A3 again") << true << 0x1317 << 6.01 << 83 << 1 << QList<RecordedRun>{toImage6Cut} << 3 << run << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, failed: A3 again") << true << 0x1317 << 6.01 << 83 << 1 << QList<RecordedRun>{toImage6Failed} << 3 << run << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, ended with 0") << true << 0x1317 << 6.01 << 83 << 1 << QList<RecordedRun>{toImage6Done} << 0 << rule << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, cut off, then 0 for another ID") << true << 0x1317 << 6.01 << 83 << 1
+        << QList<RecordedRun>{toImage6Cut, image4On1315Done} << 3 << run << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, cut off, then 0 for it") << true << 0x1317 << 6.01 << 83 << 1
+        << QList<RecordedRun>{toImage6Cut, toImage6Done} << 0 << rule << false;
+    QTest::newRow("A 1317 6.01.81 on copy 1, cut off before: the rule") << true << 0x1317 << 6.01 << 81 << 1 << QList<RecordedRun>{toImage6Cut} << 7 << rule << false;
+    QTest::newRow("B 1400 6.00.82 on copy 1, cut off from 1317: B3, restarts wait for the ID") << false << 0x1400 << 6.00 << 82 << 1
+        << QList<RecordedRun>{classicToImage3Cut} << 3 << run << true;
+    QTest::newRow("A 1311 reporting 6.01.15, cut off: A1 under another ID") << true << 0x1311 << 6.01 << 15 << 2
+        << QList<RecordedRun>{toImage4From1311Cut} << 1 << run << true;
+    QTest::newRow("A 1315 6.01.15 on copy 1, cut off on 1317's way") << true << 0x1315 << 6.01 << 15 << 1
+        << QList<RecordedRun>{toImage6Cut} << 0 << rule << false;
+}
+
+void tst_Catalogue::unfinishedUpdates()
+{
+    QFETCH(bool, scrivetPack);
+    QFETCH(int, pid);
+    QFETCH(double, version);
+    QFETCH(int, build);
+    QFETCH(int, running);
+    QFETCH(QList<RecordedRun>, history);
+    QFETCH(int, rule);
+    QFETCH(TargetReason, reason);
+    QFETCH(bool, pidChanges);
+
+    for (const RecordedRun &run : history) {
+        UpdateHistory::Current().RunBegins({run.pid, 6.01, 81, 2, 2, scrivetPack},
+                                           {run.targetPid, run.targetVersion, run.targetBuild, TargetReason::Rule},
+                                           QStringLiteral("full"));
+        if (run.result)
+            UpdateHistory::Current().RunEnds(*run.result, 0, QStringLiteral("full"), 7, QStringLiteral("Finish Flash Upgrade"));
+    }
+    ReceiverState state;
+    state.pid = pid;
+    state.versionInfo.version = version;
+    state.versionInfo.build = build;
+    state.versionInfo.codePosition = running;
+    state.newPackSelected = scrivetPack;
+    FirmwareUpdater updater;
+    updater.Load(state, nullptr);
+
+    DebugCapture capture;
+    QCOMPARE(updater.FindUpgrade(), rule != 0);
+    if (!rule)
+        return;
+    const UpgradeTable &table = scrivetPack ? ScrivetPackTable() : ScrivetPackClassicTable();
+    QCOMPARE(updater.target, &table.rules[rule - 1].target);
+    QCOMPARE(updater.targetPid, table.rules[rule - 1].targetPid);
+    QCOMPARE(updater.targetReason, reason);
+    QCOMPARE(updater.pidChanges, pidChanges);
+    // The usual line, whatever the reason.
+    QCOMPARE(capture.lines.filter(QStringLiteral("upgrade firmware to: ")).size(), 1);
 }
 
 void tst_Catalogue::reportText()

@@ -1,13 +1,19 @@
 // The built program, run as a user runs it, against a persisted simulated
 // receiver; a preloaded autopilot presses the buttons.
 
+#include "catalogue.h"
 #include "simulator.h"
+#include "testsupport.h"
 
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+#include <unistd.h>
 
 class tst_EndToEnd : public QObject
 {
@@ -18,11 +24,18 @@ private slots:
     void updatesThenFindsItUpToDate();
     void failedRunRestartsTheProgram();
     void secondStartCallsTheFirstForward();
+    void killedUpdateIsFinishedByTheNextStart();
+    void unusableStateFolderCostsOneLine_data();
+    void unusableStateFolderCostsOneLine();
 
 private:
-    void WriteScenario(const QString &faults);
+    void WriteScenario(const QString &faults, int restartMs = 100);
+    // As a user starts it, with the autopilot playing the user.
+    QProcessEnvironment Environment(const QString &answer = QStringLiteral("No")) const;
     QStringList Run(const QString &answer = QStringLiteral("No"));
     QStringList LogLines() const;
+    std::shared_ptr<sim::Receiver> SavedReceiver() const;
+    QList<QJsonObject> History() const;
 
     std::unique_ptr<QTemporaryDir> folder;
 };
@@ -38,13 +51,14 @@ void tst_EndToEnd::init()
     folder = std::make_unique<QTemporaryDir>();
 }
 
-void tst_EndToEnd::WriteScenario(const QString &faults)
+void tst_EndToEnd::WriteScenario(const QString &faults, int restartMs)
 {
     QFile scenario(folder->filePath(QStringLiteral("scenario.json")));
     QVERIFY(scenario.open(QIODevice::WriteOnly));
     scenario.write(QStringLiteral(R"({"receivers": [{"pid": "1317", "version": 6.01, "build": 81,
-        "running": 2, "restartMs": 100, "latencyMs": 0, "faults": {%1}}]})")
+        "running": 2, "restartMs": %2, "latencyMs": 0, "faults": {%1}}]})")
                        .arg(faults)
+                       .arg(restartMs)
                        .toUtf8());
 }
 
@@ -56,21 +70,27 @@ QStringList tst_EndToEnd::LogLines() const
     return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-QStringList tst_EndToEnd::Run(const QString &answer)
+QProcessEnvironment tst_EndToEnd::Environment(const QString &answer) const
 {
-    QFile::remove(folder->filePath(QStringLiteral("autopilot.log")));
-    QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    // Its own session: other tests start updaters at the same time.
+    // Its own session and record: other tests start updaters at the same time.
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder->path());
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), folder->filePath(QStringLiteral("state")));
     environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ORVEX_AUTOPILOT_PATH));
     environment.insert(QStringLiteral("ORVEX_AUTOPILOT_LOG"), folder->filePath(QStringLiteral("autopilot.log")));
     environment.insert(QStringLiteral("ORVEX_AUTOPILOT_PRESS"), QStringLiteral("1"));
     environment.insert(QStringLiteral("ORVEX_AUTOPILOT_ANSWER"), answer);
     environment.insert(QStringLiteral("ORVEX_SIM_SCENARIO"), folder->filePath(QStringLiteral("scenario.json")));
     environment.insert(QStringLiteral("ORVEX_SIM_STATE"), folder->filePath(QStringLiteral("receiver.state")));
-    program.setProcessEnvironment(environment);
+    return environment;
+}
+
+QStringList tst_EndToEnd::Run(const QString &answer)
+{
+    QFile::remove(folder->filePath(QStringLiteral("autopilot.log")));
+    QProcess program;
+    program.setProcessEnvironment(Environment(answer));
     program.setStandardErrorFile(folder->filePath(QStringLiteral("stderr.txt")));
     program.start(QStringLiteral(ORVEX_UPDATER_PATH), {});
     if (!program.waitForFinished(kRunLimitMs))
@@ -78,6 +98,30 @@ QStringList tst_EndToEnd::Run(const QString &answer)
     if (program.exitStatus() != QProcess::NormalExit || program.exitCode() != 0)
         return {QStringLiteral("program failed")};
     return LogLines();
+}
+
+std::shared_ptr<sim::Receiver> tst_EndToEnd::SavedReceiver() const
+{
+    QFile state(folder->filePath(QStringLiteral("receiver.state")));
+    QList<std::shared_ptr<sim::Receiver>> receivers;
+    QString error;
+    if (!state.open(QIODevice::ReadOnly) || !sim::Bus::ReadState(state.readAll(), &receivers, &error)
+        || receivers.size() != 1)
+        return nullptr;
+    return receivers.first();
+}
+
+QList<QJsonObject> tst_EndToEnd::History() const
+{
+    QFile history(folder->filePath(QStringLiteral("state/orvex-updater/history.jsonl")));
+    QList<QJsonObject> lines;
+    if (history.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : history.readAll().split('\n')) {
+            if (!line.isEmpty())
+                lines << QJsonDocument::fromJson(line).object();
+        }
+    }
+    return lines;
 }
 
 void tst_EndToEnd::updatesThenFindsItUpToDate()
@@ -123,9 +167,9 @@ void tst_EndToEnd::failedRunRestartsTheProgram()
 void tst_EndToEnd::secondStartCallsTheFirstForward()
 {
     WriteScenario(QString());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder->path());
+    QProcessEnvironment environment = Environment();
+    environment.remove(QStringLiteral("LD_PRELOAD"));
+    environment.remove(QStringLiteral("ORVEX_SIM_STATE"));
     environment.insert(QStringLiteral("ORVEX_SIM_SCENARIO"), QStringLiteral("no-receiver"));
     QProcess first;
     first.setProcessEnvironment(environment);
@@ -149,6 +193,75 @@ void tst_EndToEnd::secondStartCallsTheFirstForward()
     QTRY_COMPARE_WITH_TIMEOUT((firstSaid += first.readAll()).count("BringWindowToForeground"), 2, 10000);
     first.terminate();
     QVERIFY(first.waitForFinished(kRunLimitMs));
+}
+
+void tst_EndToEnd::killedUpdateIsFinishedByTheNextStart()
+{
+    // Restarts of a second: the receiver runs the new firmware's copy 1
+    // alone for about that long before copy 2 is rewritten.
+    WriteScenario(QString(), 1000);
+    QProcess program;
+    program.setProcessEnvironment(Environment());
+    program.setStandardErrorFile(QProcess::nullDevice());
+    program.start(QStringLiteral(ORVEX_UPDATER_PATH), {});
+    QTRY_VERIFY_WITH_TIMEOUT(SavedReceiver() && SavedReceiver()->running == 1, kRunLimitMs);
+    program.kill();
+    QVERIFY(program.waitForFinished(kRunLimitMs));
+    const std::shared_ptr<sim::Receiver> cut = SavedReceiver();
+    QVERIFY(cut);
+    QCOMPARE(cut->runningIdentity.build, 83);
+    const FirmwareBlocks &target = ScrivetPackTable().rules[6].target.blocks;
+    QVERIFY(cut->codeSlots[1].code.left(int(target.code2Size)) != Bytes(target.code2, target.code2Size));
+
+    const QStringList lines = Run();
+    QVERIFY2(lines.filter(QStringLiteral("[offered]")).size() == 1 && lines.filter(QStringLiteral("[updated]")).size() == 1,
+             qPrintable(lines.join('\n')));
+    const std::shared_ptr<sim::Receiver> finished = SavedReceiver();
+    QCOMPARE(finished->running, 1);
+    QCOMPARE(finished->codeSlots[0].code.left(int(target.code1Size)), Bytes(target.code1, target.code1Size));
+    QCOMPARE(finished->codeSlots[1].code.left(int(target.code2Size)), Bytes(target.code2, target.code2Size));
+
+    // The cut-off run has a start and no end; the one that finished it says why.
+    QStringList events;
+    for (const QJsonObject &line : History())
+        events << line.value(QStringLiteral("event")).toString() + QLatin1Char(' ')
+                + line.value(QStringLiteral("reason")).toString() + line.value(QStringLiteral("result")).toVariant().toString();
+    QCOMPARE(events, QStringList({"run-start rule", "run-start unfinished run", "run-end 0"}));
+}
+
+void tst_EndToEnd::unusableStateFolderCostsOneLine_data()
+{
+    QTest::addColumn<QString>("stateHome");
+    QTest::newRow("a file in its place") << "file";
+    QTest::newRow("a folder that cannot be made") << "/proc/orvex-test";
+    QTest::newRow("another user's folder") << "other";
+}
+
+void tst_EndToEnd::unusableStateFolderCostsOneLine()
+{
+    QFETCH(QString, stateHome);
+    WriteScenario(QString());
+    QProcessEnvironment environment = Environment();
+    QString home = stateHome;
+    if (stateHome == QLatin1String("file")) {
+        home = folder->filePath(QStringLiteral("file"));
+        QFile file(home);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (stateHome == QLatin1String("other")) {
+        home = folder->filePath(QStringLiteral("other"));
+        QVERIFY(QDir().mkpath(home + QStringLiteral("/orvex-updater")));
+        if (::chown(QFile::encodeName(home + QStringLiteral("/orvex-updater")).constData(), 65534, 65534) != 0)
+            QSKIP("giving a folder to another user needs root");
+    }
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), home);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(ORVEX_UPDATER_PATH), {});
+    QVERIFY(program.waitForFinished(kRunLimitMs));
+    QCOMPARE(program.exitCode(), 0);
+    QVERIFY(LogLines().filter(QStringLiteral("[updated]")).size() == 1);
+    const QStringList said = QString::fromLocal8Bit(program.readAllStandardError()).split(QLatin1Char('\n'));
+    QCOMPARE(said.filter(QStringLiteral("orvex-updater: ")).size(), 1);
 }
 
 QTEST_MAIN(tst_EndToEnd)

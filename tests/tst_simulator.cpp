@@ -2,8 +2,15 @@
 #include "simulator.h"
 #include "testsupport.h"
 
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 class tst_Simulator : public QObject
 {
@@ -30,6 +37,7 @@ private slots:
     void oversizedInputsRefused_data();
     void oversizedInputsRefused();
     void oneRunPerStateFile();
+    void staleLockSaysSo();
     void failedSaveSaysSo();
 
 private:
@@ -113,7 +121,7 @@ void tst_Simulator::badScenario_data()
     QTest::newRow("slot size too small") << QByteArray("{\"receivers\":[{\"pid\":1,\"slot2\":{\"size\":3}}]}")
                                          << "slot2.\"size\"";
     QTest::newRow("slot file that never ends") << QByteArray("{\"receivers\":[{\"pid\":1,\"slot1\":{\"header\":\"/dev/zero\",\"code\":\"/dev/zero\"}}]}")
-                                               << "\"/dev/zero\" is larger than";
+                                               << "\"/dev/zero\" is not a regular file";
     QTest::newRow("model choice misspelt") << QByteArray("{\"receivers\":[{\"pid\":1,\"model\":{\"check\":\"crc\"}}]}")
                                            << "model.\"check\" must be \"whole code\" or \"header sums\"";
     QTest::newRow("unknown model key") << QByteArray("{\"receivers\":[{\"pid\":1,\"model\":{\"speed\":1}}]}")
@@ -367,21 +375,36 @@ void tst_Simulator::modelChoices()
 void tst_Simulator::oversizedInputsRefused_data()
 {
     QTest::addColumn<QString>("variable");
-    QTest::addColumn<QString>("file");
-    QTest::newRow("scenario from /dev/zero") << "ORVEX_SIM_SCENARIO" << "/dev/zero";
-    QTest::newRow("state from /dev/urandom") << "ORVEX_SIM_STATE" << "/dev/urandom";
+    QTest::addColumn<QString>("file"); // "pipe": a pipe with no writer; "big": a file past the limit
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("scenario from /dev/zero") << "ORVEX_SIM_SCENARIO" << "/dev/zero" << "is not a regular file";
+    QTest::newRow("state from /dev/urandom") << "ORVEX_SIM_STATE" << "/dev/urandom" << "is not a regular file";
+    QTest::newRow("scenario from a pipe") << "ORVEX_SIM_SCENARIO" << "pipe" << "is not a regular file";
+    QTest::newRow("state from a pipe") << "ORVEX_SIM_STATE" << "pipe" << "is not a regular file";
+    QTest::newRow("scenario of 2 MiB") << "ORVEX_SIM_SCENARIO" << "big" << "is larger than";
 }
 
 void tst_Simulator::oversizedInputsRefused()
 {
     QFETCH(QString, variable);
     QFETCH(QString, file);
+    QFETCH(QString, problem);
+    QTemporaryDir folder;
+    if (file == QLatin1String("pipe")) {
+        file = folder.filePath(QStringLiteral("pipe"));
+        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+    } else if (file == QLatin1String("big")) {
+        file = folder.filePath(QStringLiteral("big.json"));
+        QFile big(file);
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(2 << 20));
+    }
     QList<std::shared_ptr<sim::Receiver>> loaded;
     QString error;
+    // A pipe is refused at once: opening it would wait for a writer.
     const bool read = variable == QLatin1String("ORVEX_SIM_SCENARIO") ? sim::LoadScenario(file, &loaded, &error)
                                                                       : sim::Bus().LoadState(file, &error);
     QVERIFY(!read);
-    QVERIFY2(error.startsWith(QLatin1String("is larger than")), qPrintable(error));
+    QVERIFY2(error.startsWith(problem), qPrintable(error));
     QVERIFY(loaded.isEmpty());
 }
 
@@ -401,6 +424,33 @@ void tst_Simulator::oneRunPerStateFile()
     sim::Bus third;
     third.EnsureConfigured();
     QCOMPARE(third.Receivers().size(), 1);
+}
+
+void tst_Simulator::staleLockSaysSo()
+{
+    QTemporaryDir folder;
+    const QString state = folder.filePath(QStringLiteral("receiver.state"));
+    // A run that ended without giving its lock up...
+    const pid_t child = ::fork();
+    if (child == 0) {
+        QLockFile lock(state + QStringLiteral(".lock"));
+        ::_exit(lock.tryLock(0) ? 0 : 1);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QCOMPARE(WEXITSTATUS(status), 0);
+    // ...and that this run may not remove (another user's, in a shared
+    // folder): here, because another remover holds it.
+    QLockFile remover(state + QStringLiteral(".lock.rmlock"));
+    QVERIFY(remover.tryLock(0));
+
+    qputenv("ORVEX_SIM_STATE", state.toLocal8Bit());
+    sim::Bus bus;
+    const QString said = CapturedStderr([&bus] { bus.EnsureConfigured(); });
+    qunsetenv("ORVEX_SIM_STATE");
+    QVERIFY(bus.Receivers().isEmpty());
+    QVERIFY2(said.contains(QStringLiteral("has a stale lock")), qPrintable(said));
+    QCOMPARE(said.count(QLatin1Char('\n')), 1);
 }
 
 void tst_Simulator::failedSaveSaysSo()

@@ -37,6 +37,8 @@ private:
     // `interrupt`: a close request and Escape arrive during the write.
     void PressUpdateAndRun(bool interrupt = false);
     QString Headline() const;
+    // The target's firmware in both copies, copy 1 running.
+    void ReplaceReceiverWithUpToDateOne();
     bool Shown(QWizard::WizardButton which) const { return wizard->button(which)->isVisible(); }
 
     WizardFixture fixture;
@@ -135,6 +137,12 @@ void tst_UpdateFirmwarePage::PressUpdateAndRun(bool interrupt)
     QVERIFY(FireRunningTimer(wizard->currentPage()));
 }
 
+void tst_UpdateFirmwarePage::ReplaceReceiverWithUpToDateOne()
+{
+    sim::Bus::Instance().Reset();
+    receiver = AttachReceiver(0x1317, 6.01, 83, 1);
+}
+
 QString tst_UpdateFirmwarePage::Headline() const
 {
     return wizard->currentPage()->findChild<QLabel *>(QStringLiteral("label_msg1"))->text();
@@ -142,7 +150,7 @@ QString tst_UpdateFirmwarePage::Headline() const
 
 void tst_UpdateFirmwarePage::upToDate()
 {
-    receiver->runningIdentity.build = 83;
+    ReplaceReceiverWithUpToDateOne();
     ReachUpdatePage();
     QCOMPARE(Headline(), QStringLiteral("Your Orvex receiver firmware is up to date."));
     QVERIFY(!wizard->currentPage()->findChild<QLabel *>(QStringLiteral("label_msg2"))->isVisible());
@@ -261,7 +269,7 @@ void tst_UpdateFirmwarePage::enterKey()
     QFETCH(int, focused);
     QFETCH(QString, outcome);
     if (state == QLatin1String("up to date"))
-        receiver->runningIdentity.build = 83;
+        ReplaceReceiverWithUpToDateOne();
     if (state == QLatin1String("search")) {
         wizard = new CConfigWizard;
     } else if (state == QLatin1String("pack")) {

@@ -2,6 +2,9 @@
 #include "firmwareupdater.h"
 #include "testsupport.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class tst_UpdateSequence : public QObject
@@ -19,6 +22,8 @@ private slots:
     void progressAtEachStep();
     void flashInfoFormatFollowsTheVersion_data();
     void flashInfoFormatFollowsTheVersion();
+    void runRecord_data();
+    void runRecord();
 
 private:
     // A receiver in the named state, opened, with its updater aimed at
@@ -296,6 +301,83 @@ void tst_UpdateSequence::flashInfoFormatFollowsTheVersion()
             asked << call.a;
     }
     QCOMPARE(asked, QList<uint>(3, newFormat));
+}
+
+void tst_UpdateSequence::runRecord_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("faults"); // as in a scenario
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("startPath"); // as the start record names it
+    QTest::addColumn<QString>("endPath");
+    QTest::addColumn<int>("lastStep");
+    QTest::addColumn<QString>("lastStepLine");
+
+    QTest::newRow("full path") << "running copy 2" << "{}" << 0 << "full" << "full" << 7 << "Finish Flash Upgrade";
+    QTest::newRow("short path, decided after the restart on copy 2")
+        << "short, start 1" << "{}" << 0 << "short or full" << "short" << 3 << "Finish Flash Upgrade";
+    QTest::newRow("boot-code path") << "boot" << "{}" << 0 << "boot" << "boot" << 7 << "Finish Flash Upgrade";
+    QTest::newRow("no receiver: nothing changed")
+        << "running copy 2" << R"({"GetVersion": {"always": true}})" << 18 << "none" << "none" << 0 << "";
+    QTest::newRow("a restart step times out")
+        << "running copy 2" << R"({"InitializeConnection": {"always": true}})" << 11 << "full" << "full" << 2
+        << "Restarting Copy1";
+    QTest::newRow("a copy write fails twice")
+        << "running copy 2" << R"({"WriteFlashCode": {"always": true}})" << 119 << "full" << "full" << 1
+        << "Loading Copy Code 2";
+}
+
+void tst_UpdateSequence::runRecord()
+{
+    QFETCH(QString, state);
+    QFETCH(QString, faults);
+    QFETCH(int, result);
+    QFETCH(QString, startPath);
+    QFETCH(QString, endPath);
+    QFETCH(int, lastStep);
+    QFETCH(QString, lastStepLine);
+    QTemporaryDir folder;
+    const ScopedHistory history(folder.path());
+    FirmwareUpdater updater = Prepare(state, 7);
+    QString problem;
+    QVERIFY2(sim::SetFaults(*receiver, faults.toUtf8(), &problem), qPrintable(problem));
+
+    const auto lines = [&folder] {
+        QFile file(folder.filePath(QLatin1String(UpdateHistory::kFileName)));
+        QList<QJsonObject> objects;
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QByteArray &line : file.readAll().split('\n'))
+                objects << QJsonDocument::fromJson(line).object();
+        }
+        objects.removeAll(QJsonObject());
+        return objects;
+    };
+    // What the file held when the receiver was first to be changed: a run
+    // killed from then on has left its start behind.
+    int recordedBeforeChange = -1;
+    DebugCapture capture;
+    capture.onLine = [&](const QString &line) {
+        if (recordedBeforeChange < 0 && (line == QLatin1String("PrepareToCloseConnection") || kAllStepLines.contains(line)))
+            recordedBeforeChange = int(lines().size());
+    };
+    QCOMPARE(updater.RunFlashUpgrade(), result);
+    QCOMPARE(recordedBeforeChange, result == kReceiverNotReachable ? -1 : 1);
+
+    const QList<QJsonObject> records = lines();
+    QCOMPARE(records.size(), 2);
+    const QJsonObject start = records[0];
+    const QJsonObject end = records[1];
+    QCOMPARE(start.value(QStringLiteral("event")).toString(), QStringLiteral("run-start"));
+    QCOMPARE(start.value(QStringLiteral("path")).toString(), startPath);
+    QCOMPARE(start.value(QStringLiteral("receiver")).toObject().value(QStringLiteral("build")).toInt(),
+             g_receiverState.versionInfo.build);
+    QCOMPARE(start.value(QStringLiteral("target")).toObject().value(QStringLiteral("build")).toInt(), 83);
+    QCOMPARE(end.value(QStringLiteral("event")).toString(), QStringLiteral("run-end"));
+    QCOMPARE(end.value(QStringLiteral("run")), start.value(QStringLiteral("run")));
+    QCOMPARE(end.value(QStringLiteral("result")).toInt(), result);
+    QCOMPARE(end.value(QStringLiteral("path")).toString(), endPath);
+    QCOMPARE(end.value(QStringLiteral("lastStep")).toInt(), lastStep);
+    QCOMPARE(end.value(QStringLiteral("lastStepLine")).toString(), lastStepLine);
 }
 
 QTEST_MAIN(tst_UpdateSequence)

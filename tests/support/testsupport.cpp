@@ -1,6 +1,10 @@
 #include "testsupport.h"
 
+#include <QTemporaryFile>
 #include <QtTest>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -9,8 +13,11 @@ QtMessageHandler g_previousHandler = nullptr;
 
 void Collect(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (type == QtDebugMsg && g_capture)
+    if (type == QtDebugMsg && g_capture) {
         g_capture->lines << message;
+        if (g_capture->onLine)
+            g_capture->onLine(message);
+    }
     else if (g_previousHandler)
         g_previousHandler(type, context, message);
 }
@@ -42,6 +49,7 @@ void EngineFixture::Reset()
 {
     g_receiverState = ReceiverState();
     FirmwareUpdater::lastReportedPercent = kPercentAtLoad;
+    UpdateHistory::SetCurrent(nullptr);
     sim::Bus::Instance().Reset();
 }
 
@@ -113,4 +121,20 @@ QList<sim::Call> CallsOf(const sim::Receiver &receiver, sim::Op op)
 QByteArray Bytes(const unsigned char *data, uint32_t size)
 {
     return QByteArray(reinterpret_cast<const char *>(data), int(size));
+}
+
+QString CapturedStderr(const std::function<void()> &action)
+{
+    QTemporaryFile file;
+    if (!file.open())
+        return QString();
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(file.handle(), STDERR_FILENO);
+    action();
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    file.seek(0);
+    return QString::fromLocal8Bit(file.readAll());
 }

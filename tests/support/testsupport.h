@@ -8,11 +8,12 @@
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 // What a test of the engine begins and ends with. Begin: the receiver
-// record and the progress mark as at load, an empty simulated bus and a
-// virtual clock. End: no library object left open and no receiver that saw
+// record and the progress mark as at load, a fresh history, an empty
+// simulated bus and a virtual clock. End: no library object left open and no receiver that saw
 // a protocol violation; then everything as at load again.
 class EngineFixture
 {
@@ -28,6 +29,19 @@ private:
     std::unique_ptr<ScopedVirtualClock> clock;
 };
 
+// Installs a history for the lifetime of the object: kept in `folder`,
+// or (no folder) in memory.
+class ScopedHistory
+{
+public:
+    explicit ScopedHistory(const QString &folder = QString()) : history(folder) { UpdateHistory::SetCurrent(&history); }
+    ~ScopedHistory() { UpdateHistory::SetCurrent(nullptr); }
+    ScopedHistory(const ScopedHistory &) = delete;
+    ScopedHistory &operator=(const ScopedHistory &) = delete;
+
+    UpdateHistory history;
+};
+
 // Collects the program's debug lines while it lives.
 class DebugCapture
 {
@@ -38,6 +52,8 @@ public:
     DebugCapture &operator=(const DebugCapture &) = delete;
 
     QStringList lines;
+    // Called with each line as it is written.
+    std::function<void(const QString &)> onLine;
 };
 
 // Notes every percentage the engine shows.
@@ -80,6 +96,9 @@ bool ReleaseReceiverState();
 
 // The calls of one operation in a receiver's log.
 QList<sim::Call> CallsOf(const sim::Receiver &receiver, sim::Op op);
+
+// What `action` writes to stderr.
+QString CapturedStderr(const std::function<void()> &action);
 
 // Constant bytes of the catalogue as an array.
 QByteArray Bytes(const unsigned char *data, uint32_t size);

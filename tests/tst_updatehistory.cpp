@@ -1,0 +1,197 @@
+#include "updatehistory.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+class tst_UpdateHistory : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void runsAndSessionsAreReadBack();
+    void damagedFileIsSetAside_data();
+    void damagedFileIsSetAside();
+    void hugeFileIsReadFromItsEnd();
+    void keptWithinItsSize();
+
+private:
+    QString FilePath() const { return folder->filePath(QLatin1String(UpdateHistory::kFileName)); }
+    bool SetAside() const
+    {
+        const QFileInfo aside(FilePath() + QStringLiteral(".damaged"));
+        return aside.exists() || aside.isSymLink();
+    }
+    QList<QJsonObject> Lines(const QString &file) const;
+    void Write(const QByteArray &bytes) const;
+
+    std::unique_ptr<QTemporaryDir> folder;
+};
+
+namespace {
+
+const ReceiverFacts kReceiver{0x1317, 6.01, 81, 2, 2, true};
+const TargetFacts kImage6{0x1317, 6.01, 83, TargetReason::Rule};
+
+// A run as a line of the file, in the form the history writes.
+QByteArray RunStart(const char *id, const char *pid)
+{
+    return QStringLiteral(R"({"event":"run-start","run":"%1","receiver":{"pid":"%2"},)"
+                          R"("target":{"pid":"1317","version":6.01,"build":83}})")
+               .arg(QLatin1String(id), QLatin1String(pid))
+               .toUtf8()
+        + '\n';
+}
+
+bool Concerns1317(const RecordedRun &run)
+{
+    return run.pid == 0x1317;
+}
+
+} // namespace
+
+void tst_UpdateHistory::init()
+{
+    folder = std::make_unique<QTemporaryDir>();
+}
+
+QList<QJsonObject> tst_UpdateHistory::Lines(const QString &file) const
+{
+    QFile in(file);
+    QList<QJsonObject> lines;
+    if (in.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : in.readAll().split('\n')) {
+            if (!line.isEmpty())
+                lines << QJsonDocument::fromJson(line).object();
+        }
+    }
+    return lines;
+}
+
+void tst_UpdateHistory::Write(const QByteArray &bytes) const
+{
+    QFile out(FilePath());
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(bytes);
+}
+
+void tst_UpdateHistory::runsAndSessionsAreReadBack()
+{
+    {
+        UpdateHistory history(folder->path());
+        history.RunBegins(kReceiver, kImage6, QStringLiteral("full"));
+        history.RunEnds(13, 61000, QStringLiteral("full"), 4, QStringLiteral("Restarting Copy2"));
+        history.NoteUpToDate(kReceiver);
+        history.RunBegins({0x1315, 6.01, 14, 2, 2, true}, {0x1315, 6.01, 15, TargetReason::Rule},
+                          QStringLiteral("short or full"));
+        history.NoteDeclined(kReceiver, kImage6); // the run clears what came before, not what comes after
+        history.WriteSessionNote();
+    }
+    const QList<QJsonObject> lines = Lines(FilePath());
+    QStringList events;
+    for (const QJsonObject &line : lines)
+        events << line.value(QStringLiteral("event")).toString();
+    QCOMPARE(events, QStringList({"run-start", "run-end", "run-start", "declined"}));
+    QCOMPARE(lines[0].value(QStringLiteral("run")), lines[1].value(QStringLiteral("run")));
+    QCOMPARE(lines[0].value(QStringLiteral("receiver")).toObject().value(QStringLiteral("pid")).toString(),
+             QStringLiteral("1317"));
+    QCOMPARE(lines[1].value(QStringLiteral("lastStepLine")).toString(), QStringLiteral("Restarting Copy2"));
+    QCOMPARE(lines[2].value(QStringLiteral("path")).toString(), QStringLiteral("short or full"));
+
+    // Another start of the updater reads it back: the failed run, and a
+    // cut-off one (no end) for the other ID.
+    UpdateHistory again(folder->path());
+    const auto failed = again.LastRun(Concerns1317);
+    QVERIFY(failed.has_value());
+    QCOMPARE(failed->result, std::optional<int>(13));
+    QCOMPARE(failed->targetVersion, 6.01);
+    QCOMPARE(failed->targetBuild, 83);
+    const auto cut = again.LastRun([](const RecordedRun &run) { return run.pid == 0x1315; });
+    QVERIFY(cut.has_value());
+    QCOMPARE(cut->result, std::optional<int>());
+    QCOMPARE(cut->targetPid, 0x1315);
+}
+
+void tst_UpdateHistory::damagedFileIsSetAside_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("kind"); // what stands at the file's place
+    QTest::addColumn<int>("readable"); // runs of 0x1317 still known
+
+    const QByteArray good = RunStart("a", "1317");
+    QTest::newRow("a line cut short by a killed writer") << good + R"({"event":"run-st)" << "file" << 1;
+    QTest::newRow("junk between two runs") << good + "\x01\xFFnot json\n" + RunStart("b", "1317") << "file" << 2;
+    QTest::newRow("a line longer than any the updater writes") << QByteArray(100000, 'x') + '\n' + good << "file" << 1;
+    QTest::newRow("a pipe") << QByteArray() << "pipe" << 0;
+    QTest::newRow("a folder") << QByteArray() << "folder" << 0;
+    QTest::newRow("a link to elsewhere") << QByteArray() << "link" << 0;
+}
+
+void tst_UpdateHistory::damagedFileIsSetAside()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, kind);
+    QFETCH(int, readable);
+    if (kind == QLatin1String("file"))
+        Write(bytes);
+    else if (kind == QLatin1String("pipe"))
+        QCOMPARE(::mkfifo(QFile::encodeName(FilePath()).constData(), 0600), 0);
+    else if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(FilePath()));
+    else
+        QVERIFY(QFile::link(folder->filePath(QStringLiteral("elsewhere")), FilePath()));
+
+    UpdateHistory history(folder->path());
+    int known = 0;
+    history.LastRun([&known](const RecordedRun &run) {
+        known += run.pid == 0x1317;
+        return false;
+    });
+    QCOMPARE(known, readable);
+    QVERIFY(SetAside());
+    // What could be read is carried over, and the history goes on.
+    history.RunBegins(kReceiver, kImage6, QStringLiteral("full"));
+    QCOMPARE(Lines(FilePath()).size(), readable + 1);
+    QVERIFY(!QFileInfo::exists(folder->filePath(QStringLiteral("elsewhere"))));
+}
+
+void tst_UpdateHistory::hugeFileIsReadFromItsEnd()
+{
+    // An old run of 0x1315 first, then far more than the read limit of
+    // other lines, then a run of 0x1317.
+    QByteArray bytes = RunStart("old", "1315");
+    const QByteArray filler = R"({"event":"up-to-date","receiver":{"pid":"1316"}})" "\n";
+    while (bytes.size() < 3 * UpdateHistory::kReadLimit)
+        bytes += filler;
+    Write(bytes + RunStart("new", "1317"));
+
+    UpdateHistory history(folder->path());
+    QVERIFY(history.LastRun(Concerns1317).has_value());
+    QVERIFY(!history.LastRun([](const RecordedRun &run) { return run.pid == 0x1315; }).has_value());
+    // Nothing was damaged: the file stays where it is.
+    QVERIFY(!SetAside());
+}
+
+void tst_UpdateHistory::keptWithinItsSize()
+{
+    QByteArray bytes;
+    for (int i = 0; i < 1000; ++i)
+        bytes += RunStart(QByteArray::number(i).constData(), "1317");
+    Write(bytes);
+    UpdateHistory history(folder->path());
+    history.KeepWithin(10000);
+    QFile kept(FilePath());
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    const QByteArray left = kept.readAll();
+    QVERIFY(left.size() <= 10000 && left.size() > 9000);
+    // The newest lines, whole.
+    QVERIFY(bytes.endsWith(left));
+    QVERIFY(left.startsWith("{\"event\""));
+}
+
+QTEST_MAIN(tst_UpdateHistory)
+#include "tst_updatehistory.moc"
