@@ -3,11 +3,19 @@
 #include "runrecord.h"
 #include "singleinstance.h"
 #include "startup.h"
+#include "windowloss.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QIcon>
 #include <QLocale>
+#include <QTimer>
+
+namespace {
+
+constexpr int kLookForEndMs = 100;
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -16,7 +24,10 @@ int main(int argc, char **argv)
     // forward and leaves the receiver alone.
     SingleInstance instance;
     if (!instance.Claim()) {
-        instance.AskRunningToComeForward();
+        if (!instance.AskRunningToComeForward()) {
+            LoadTranslation(TranslationsFolder(), LanguageKey(argc, argv, QLocale::system().name()));
+            SingleInstance::SayAlreadyRunning();
+        }
         return 0;
     }
     // From here on, every message also goes into this start's log.
@@ -30,7 +41,7 @@ int main(int argc, char **argv)
     QCoreApplication::translate("QMenuBar", "Quit %1");
 
     const QString languageKey = LanguageKey(argc, argv, QLocale::system().name());
-    const QString translationsFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/Translations");
+    const QString translationsFolder = TranslationsFolder();
     qDebug() << "qm path: " << translationsFolder;
     LoadTranslation(translationsFolder, languageKey);
 
@@ -39,7 +50,24 @@ int main(int argc, char **argv)
         ReadFileVersion(VersionSourcePath(startedAs, QCoreApplication::applicationFilePath())));
 
     auto *wizard = new CConfigWizard(nullptr);
-    QObject::connect(&instance, SIGNAL(ComeForwardRequested()), wizard, SLOT(BringWindowToForeground()));
+    // A window another program destroyed: end as a close request would,
+    // once no write is in progress, and meanwhile tell a second start.
+    bool windowLost = false;
+    QTimer endWhenClosable;
+    QObject::connect(&endWhenClosable, &QTimer::timeout, [] {
+        if (g_closeAllowed)
+            QCoreApplication::quit();
+    });
+    WhenDestroyedFromOutside(wizard, [&] {
+        windowLost = true;
+        endWhenClosable.start(kLookForEndMs);
+    });
+    QObject::connect(&instance, &SingleInstance::ComeForwardRequested, wizard, [&] {
+        if (windowLost)
+            instance.AnswerCannotComeForward();
+        else
+            QMetaObject::invokeMethod(wizard, "BringWindowToForeground");
+    });
 #ifndef Q_OS_WIN
     // Windows takes the window icon from the executable's icon resource.
     // Decoding it waits for the first paint: the window comes first.

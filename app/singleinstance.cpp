@@ -1,10 +1,18 @@
 #include "singleinstance.h"
 
+#include "clock.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
 
 namespace {
+
+const char kCannot[] = "cannot\n";
+// The running updater answers within a wait slice; a hung one not at all.
+constexpr int kAnswerMs = 3000;
+constexpr int kLookEveryMs = 50;
 
 // Per user, also in a temporary folder that several users share.
 QString BaseName()
@@ -45,10 +53,15 @@ bool SingleInstance::Claim()
     watcher = std::make_unique<QFileSystemWatcher>(QStringList{nudgeFile});
     connect(watcher.get(), &QFileSystemWatcher::fileChanged, this, [this] {
         QFile asked(nudgeFile);
-        if (asked.size() == 0)
-            return; // our own emptying
-        asked.resize(0);
+        if (!asked.open(QIODevice::ReadWrite))
+            return;
+        const QByteArray said = asked.readAll();
+        if (said.isEmpty() || said == kCannot)
+            return; // our own answer
+        answeredCannot = false;
         emit ComeForwardRequested();
+        if (!answeredCannot)
+            asked.resize(0);
     });
     return true;
 }
@@ -57,7 +70,39 @@ bool SingleInstance::AskRunningToComeForward()
 {
     GrantForegroundToOtherProcess();
     QFile nudge(nudgeFile);
-    return nudge.open(QIODevice::Append | QIODevice::ExistingOnly) && nudge.write("\n", 1) == 1;
+    if (!nudge.open(QIODevice::Append | QIODevice::ExistingOnly) || nudge.write("\n", 1) != 1)
+        return false;
+    nudge.close();
+    Stopwatch waited;
+    waited.Start();
+    while (waited.ElapsedMs() < kAnswerMs) {
+        Clock::Current().Wait(kLookEveryMs);
+        QFile answer(nudgeFile);
+        if (!answer.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray said = answer.readAll();
+        if (said.isEmpty() || said == kCannot)
+            return said.isEmpty();
+    }
+    return false;
+}
+
+void SingleInstance::AnswerCannotComeForward()
+{
+    answeredCannot = true;
+    QFile asked(nudgeFile);
+    if (asked.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        asked.write(kCannot);
+}
+
+void SingleInstance::SayAlreadyRunning()
+{
+    QMessageBox box;
+    box.setWindowTitle(tr("Orvex Firmware Updater"));
+    box.setText(tr("The Orvex Firmware Updater is already running, but its window cannot be shown. "
+                   "If it is updating a receiver, leave the receiver plugged in, wait a few minutes, "
+                   "then start the updater again."));
+    box.exec();
 }
 
 void SingleInstance::Release()

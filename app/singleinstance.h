@@ -11,7 +11,10 @@
 // One updater per session: two updaters would fight over one receiver.
 // The first holds a lock in the session's runtime folder and watches a
 // file beside it; a later one writes to that file to ask it to come to the
-// front, and ends. Both files go with the updater that holds the lock.
+// front, and ends. The first empties the file when it comes forward, or
+// writes that it cannot (its window is gone while it finishes a write),
+// and the later one says so instead of ending silently. Both files go with
+// the updater that holds the lock.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -25,8 +28,14 @@ public:
 
     // True when no other updater runs; this one then holds the lock.
     bool Claim();
-    // Asks the updater that holds the lock to come to the front.
+    // Asks the updater that holds the lock to come to the front; true when
+    // it answers that it did.
     bool AskRunningToComeForward();
+    // The answer to a request of ComeForwardRequested: this updater has no
+    // window to show.
+    void AnswerCannotComeForward();
+    // Tells the user, in a box, that an updater runs that cannot be shown.
+    static void SayAlreadyRunning();
     // Gives the lock up, so that a restarted updater can claim it.
     void Release();
 
@@ -35,6 +44,7 @@ signals:
 
 private:
     QString nudgeFile;
+    bool answeredCannot = false;
     QLockFile lock;
     std::unique_ptr<QFileSystemWatcher> watcher;
 };

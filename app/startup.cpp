@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -22,6 +23,11 @@ QString LanguageKey(int argc, char **argv, const QString &systemLocaleName)
     if (key.contains(QLatin1String("zh_"), Qt::CaseInsensitive))
         return QStringLiteral("chs");
     return key;
+}
+
+QString TranslationsFolder()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/Translations");
 }
 
 QString VersionSourcePath(const QString &startedAs, const QString &applicationFilePath)

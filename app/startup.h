@@ -12,6 +12,9 @@ class QWidget;
 // locale's name; Chinese locales become "chs" or "cht".
 QString LanguageKey(int argc, char **argv, const QString &systemLocaleName);
 
+// Where the catalogues lie: the program's folder and "/Translations".
+QString TranslationsFolder();
+
 // The file whose version resource names the program's version. On Windows
 // the file the program was started as, or, when that is no readable file,
 // the running executable; elsewhere always the running executable.

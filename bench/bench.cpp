@@ -23,6 +23,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QLabel>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -89,7 +90,7 @@ const UpgradeRule &Rule()
     return ScrivetPackTable().rules[6]; // A7: full path for the default receiver
 }
 
-// The update page's bar, shown, as the engine drives it.
+// The update page's bar and restart line, shown, as the engine drives them.
 struct Bar {
     Bar()
     {
@@ -97,13 +98,16 @@ struct Bar {
         bar = new QProgressBar(&window);
         bar->setTextVisible(false);
         layout->addWidget(bar);
-        window.resize(410, 60);
+        restartLine = new QLabel(&window);
+        layout->addWidget(restartLine);
+        window.resize(410, 90);
         window.show();
         QCoreApplication::processEvents();
-        view = std::make_unique<ProgressBarView>(bar);
+        view = std::make_unique<ProgressBarView>(bar, restartLine);
     }
     QWidget window;
     QProgressBar *bar = nullptr;
+    QLabel *restartLine = nullptr;
     std::unique_ptr<ProgressBarView> view;
 };
 

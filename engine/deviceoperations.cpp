@@ -77,6 +77,8 @@ bool FirmwareUpdater::RestartWithCopy(int position)
 
     const int msToRestart = commandHandler->RestartTimeMs() + (pidChanges ? kPidChangeExtraMs : 0);
     qDebug() << "RestartWithCopy MsToRestart=" << msToRestart;
+    if (progressView)
+        progressView->RestartWaitBegins();
     WaitMilliseconds(msToRestart);
 
     // The same handler reconnects; the receiver is not searched for again.
@@ -84,11 +86,16 @@ bool FirmwareUpdater::RestartWithCopy(int position)
     stopwatch.Start();
     qDebug() << "InitializeConnection";
     while (!commandHandler->InitializeConnection()) {
-        if (stopwatch.ElapsedMs() > kReconnectLimitMs)
+        if (stopwatch.ElapsedMs() > kReconnectLimitMs) {
+            if (progressView)
+                progressView->RestartWaitEnds();
             return Fail(kReconnectTimedOut);
+        }
         WaitMilliseconds(kReconnectPauseMs);
         qDebug() << "InitializeConnection";
     }
+    if (progressView)
+        progressView->RestartWaitEnds();
     WaitMilliseconds(kSettleAfterReconnectMs);
 
     qDebug() << "GetVersionWithRetry";

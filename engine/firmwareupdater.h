@@ -19,6 +19,10 @@ public:
     virtual ~ProgressView() = default;
     // Shows `percent` at once, then lets the window take its pending events.
     virtual void ShowProgress(int percent) = 0;
+    // The receiver restarts: from the wait for it until it answers again,
+    // or the engine gives up on it. The engine blocks meanwhile.
+    virtual void RestartWaitBegins() {}
+    virtual void RestartWaitEnds() {}
 };
 
 // Error codes of the device operations and of RunFlashUpgrade.

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QLabel>
+#include <QTimer>
 #include <QTimerEvent>
 #include <QWizard>
 
@@ -25,6 +26,7 @@ constexpr int kVersionAttempts = 3;
 constexpr int kPauseAfterFailureMs = 500;
 constexpr double kMinimumVersion = 6.0;
 constexpr PORTNUMBER kPort = 0;
+constexpr int kHintAfterMs = 20000;
 
 } // namespace
 
@@ -32,6 +34,7 @@ struct CIntroPage::Form {
     QWidget *centralWidget;
     QLabel *label_main;
     QLabel *label_search;
+    QLabel *label_hint; // after a while without a receiver
 };
 
 CIntroPage::CIntroPage(QWidget *parent)
@@ -47,6 +50,19 @@ CIntroPage::CIntroPage(QWidget *parent)
     form->label_main = MakeTextLabel(form->centralWidget, "label_main", QRect(0, 20, 501, 51), HeadingFont());
 
     form->label_search = MakeTextLabel(form->centralWidget, "label_search", QRect(0, 70, 401, 31), BodyFont());
+
+    form->label_hint = MakeTextLabel(form->centralWidget, "label_hint", QRect(0, 105, 501, 61), BodyFont());
+    form->label_hint->hide();
+    // A timer object of its own: the page's only timer is its poll.
+    hintTimer = new QTimer(this);
+    hintTimer->setObjectName(QStringLiteral("hintTimer"));
+    hintTimer->setSingleShot(true);
+    hintTimer->setInterval(kHintAfterMs);
+    connect(hintTimer, &QTimer::timeout, this, [this] {
+        form->label_hint->setText(tr("Still searching. Check that the USB cable is plugged in firmly at both "
+                                     "ends, or try another USB port."));
+        form->label_hint->show();
+    });
 
     setWindowTitle(tr("Dialog"));
     form->label_main->setText(
@@ -65,6 +81,8 @@ void CIntroPage::initializePage()
     slowPolling = false;
     timerId = startTimer(kFirstPollMs);
     form->label_search->setVisible(true);
+    form->label_hint->hide();
+    hintTimer->start();
 }
 
 void CIntroPage::cleanupPage()
@@ -79,6 +97,7 @@ void CIntroPage::StopPolling()
     if (timerId != 0)
         killTimer(timerId);
     timerId = 0;
+    hintTimer->stop();
 }
 
 bool CIntroPage::validatePage()
@@ -126,7 +145,9 @@ void CIntroPage::timerEvent(QTimerEvent *event)
         wizard()->button(QWizard::NextButton)->setEnabled(true);
         killTimer(event->timerId());
         timerId = 0;
+        hintTimer->stop();
         form->label_search->hide();
+        form->label_hint->hide();
         wizard()->next();
     } else if (!slowPolling) {
         killTimer(event->timerId());

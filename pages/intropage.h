@@ -8,6 +8,7 @@
 #include <memory>
 
 class QLabel;
+class QTimer;
 
 // The first page: polls for a receiver until one with supported firmware
 // opens, keeps it in g_receiverState and moves on by itself.
@@ -39,6 +40,7 @@ private:
     void StopPolling();
 
     std::unique_ptr<Form> form;
+    QTimer *hintTimer; // shows the hint when the search has gone on long
     int timerId = 0;
     bool slowPolling = false;
     bool sweeping = false;

@@ -24,7 +24,18 @@ struct CUpdateFirmwarePage::Form {
     QLabel *label_msg1;
     QLabel *label_msg2;
     QProgressBar *progressBar;
+    QLabel *label_versions; // what is installed and what will be, with the offer
+    QLabel *label_restart;  // under the bar while the receiver restarts
 };
+
+namespace {
+
+QString Version(double version)
+{
+    return QString::number(version, 'f', 2);
+}
+
+} // namespace
 
 CUpdateFirmwarePage::CUpdateFirmwarePage(QWidget *parent)
     : CWizardBase(parent)
@@ -46,6 +57,11 @@ CUpdateFirmwarePage::CUpdateFirmwarePage(QWidget *parent)
     form->progressBar->setValue(24);
     form->progressBar->setTextVisible(false);
 
+    form->label_versions = MakeTextLabel(form->centralWidget, "label_versions", QRect(0, 115, 511, 41), BodyFont());
+    form->label_versions->hide();
+    form->label_restart = MakeTextLabel(form->centralWidget, "label_restart", QRect(66, 170, 485, 61), BodyFont());
+    form->label_restart->hide();
+
     setWindowTitle(tr("WizardPage"));
     form->label_msg1->setText(tr("<placeholder do not translate>"));
     form->label_msg2->setText(tr("<placeholder do not translate>"));
@@ -53,7 +69,7 @@ CUpdateFirmwarePage::CUpdateFirmwarePage(QWidget *parent)
 
     form->progressBar->setValue(0);
     form->progressBar->hide();
-    progress = std::make_unique<ProgressBarView>(form->progressBar);
+    progress = std::make_unique<ProgressBarView>(form->progressBar, form->label_restart);
 }
 
 CUpdateFirmwarePage::~CUpdateFirmwarePage() = default;
@@ -67,6 +83,7 @@ void CUpdateFirmwarePage::initializePage()
     g_updateButtonVisible = false;
     g_finishButtonVisible = false;
     form->label_msg2->show();
+    form->label_versions->hide();
     form->progressBar->hide();
     runStarted = false;
 
@@ -84,6 +101,18 @@ void CUpdateFirmwarePage::initializePage()
     form->label_msg2->setText(
         tr("Click \"Update\" to install the updated firmware on your Orvex receiver. Do not unplug "
            "the Orvex receiver until the firmware is updated."));
+    const TargetFacts to = updater.Target();
+    form->label_versions->setText(
+        to.reason == TargetReason::Rule
+            ? tr("Installed: %1, build %2. New: %3, build %4.")
+                  .arg(Version(updater.versionInfo.version))
+                  .arg(updater.versionInfo.build)
+                  .arg(Version(to.version))
+                  .arg(to.build)
+            : tr("An earlier update of this receiver did not finish. Update finishes it: %1, build %2.")
+                  .arg(Version(to.version))
+                  .arg(to.build));
+    form->label_versions->show();
     wizard()->setButtonText(QWizard::CustomButton1, tr("&Update"));
     wizard()->setOption(QWizard::HaveCustomButton1, true);
     // Entering the page again must not add a second connection.
@@ -112,6 +141,7 @@ void CUpdateFirmwarePage::OnUpdate()
     form->label_msg1->setText(tr("Your Orvex receiver firmware is being updated..."));
     form->label_msg2->setText(tr("This process may take several minutes. Do not unplug the Orvex "
                                  "receiver until the firmware is updated."));
+    form->label_versions->hide();
     form->progressBar->show();
     updater.UpdateProgress();
     startTimer(kStartDelayMs);
@@ -138,8 +168,10 @@ void CUpdateFirmwarePage::RunUpdate()
 
     wizard()->button(QWizard::CustomButton1)->hide();
     wizard()->button(QWizard::FinishButton)->show();
-    if (auto *close = qobject_cast<QPushButton *>(wizard()->button(QWizard::FinishButton)))
+    if (auto *close = qobject_cast<QPushButton *>(wizard()->button(QWizard::FinishButton))) {
         close->setDefault(true);
+        close->setFocus();
+    }
 
     if (result == kUpdateSucceeded) {
         form->label_msg1->setText(tr("Your Orvex receiver firmware has been updated."));
@@ -151,6 +183,9 @@ void CUpdateFirmwarePage::RunUpdate()
         wizard()->close();
         return;
     }
+    // Behind the box, the page no longer says that the update goes on.
+    form->label_msg1->setText(tr("Your Orvex receiver firmware could not be updated."));
+    form->label_msg2->hide();
     messageBox.setText(tr("Your Orvex receiver failed to update. Please provide Technical Support "
                           "with the following error code: ")
                        + QString::number(result));

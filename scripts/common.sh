@@ -3,7 +3,7 @@
 
 ORVEX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # The fonts: a face metric-compatible with Arial, and one with Chinese glyphs.
-ORVEX_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-tools-dev qt6-l10n-tools zlib1g-dev
+ORVEX_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-tools-dev qt6-l10n-tools zlib1g-dev libxcb1-dev
     fonts-liberation2 fonts-wqy-microhei)
 
 as_root() {

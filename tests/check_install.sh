@@ -29,5 +29,6 @@ expect 'installed translator for: "OrvexUpdater_de"'
 expect 'CIntroPage::initializePage'
 expect '[search] Orvex Firmware-Aktualisierung v1.0.0.6'
 test -L "$stage/usr/bin/orvex-updater"
-test -f "$stage/usr/share/applications/orvex-updater.desktop"
+test -f "$stage/usr/share/applications/invalid.orvex.Updater.desktop"
+test -f "$stage/usr/share/metainfo/invalid.orvex.Updater.metainfo.xml"
 echo "installed tree starts and finds its catalogues"

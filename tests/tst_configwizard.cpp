@@ -2,11 +2,14 @@
 
 #include "catalogue.h"
 #include "pageflags.h"
+#include "reportbox.h"
 #include "wizardsupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QtTest>
 
 class tst_ConfigWizard : public QObject
@@ -27,6 +30,8 @@ private slots:
     void closing();
     void helpKeyShowsReport_data();
     void helpKeyShowsReport();
+    void reportFitsOnTheScreen_data();
+    void reportFitsOnTheScreen();
 
 private:
     WizardFixture fixture;
@@ -213,6 +218,38 @@ void tst_ConfigWizard::helpKeyShowsReport()
     QVERIFY(wizard.isVisible());
     g_closeAllowed = true;
     wizard.close();
+}
+
+void tst_ConfigWizard::reportFitsOnTheScreen_data()
+{
+    QTest::addColumn<QSize>("screen"); // free area, in the window's own pixels
+    QTest::addColumn<bool>("scrolls");
+    QTest::newRow("800 x 600: all of it") << QSize(800, 600) << false;
+    QTest::newRow("800 x 600 at scale 2") << QSize(400, 300) << true;
+    QTest::newRow("1280 x 800 at scale 2, less a panel") << QSize(640, 370) << true;
+}
+
+void tst_ConfigWizard::reportFitsOnTheScreen()
+{
+    QFETCH(QSize, screen);
+    QFETCH(bool, scrolls);
+    QMessageBox box;
+    box.setText(DescribeUpgradeTables());
+    FitMessageBoxOnScreen(&box, QRect(QPoint(0, 0), screen));
+    box.show();
+    QCoreApplication::processEvents();
+    // Within the screen, frame allowed for, with its OK button; the text
+    // as it was, in a scrolling view where it does not fit.
+    QVERIFY2(box.height() <= screen.height() - 32 && box.width() <= screen.width(),
+             qPrintable(QStringLiteral("%1 x %2").arg(box.width()).arg(box.height())));
+    QCOMPARE(box.text(), DescribeUpgradeTables());
+    QAbstractButton *ok = box.buttons().value(0);
+    QVERIFY(ok && ok->isVisible() && box.rect().contains(QRect(ok->mapTo(&box, QPoint(0, 0)), ok->size())));
+    auto *scroll = box.findChild<QScrollArea *>(QStringLiteral("reportScroll"));
+    QCOMPARE(scroll != nullptr, scrolls);
+    if (scrolls)
+        QVERIFY(scroll->verticalScrollBar()->maximum() > 0);
+    box.close();
 }
 
 QTEST_MAIN(tst_ConfigWizard)

@@ -138,19 +138,23 @@ void tst_DeviceOperations::restart_data()
     QTest::addColumn<bool>("breakCopy"); // the requested copy cannot boot
     QTest::addColumn<int>("errorCode");   // 0: success
     QTest::addColumn<int>("waitedMs");    // -1: not checked
+    // When the page is told that the receiver restarts, and that it answers
+    // (ms on the virtual clock, an end at t written as -t - 1).
+    QTest::addColumn<QList<qint64>>("restartShown");
+    const QList<qint64> untilReconnected = {0, -kRestartMs - 1};
 
-    QTest::newRow("onto copy 1") << "" << 1 << false << false << 0 << kRestartMs + kSettleMs;
-    QTest::newRow("onto copy 2") << "" << 2 << false << false << 0 << kRestartMs + kSettleMs;
+    QTest::newRow("onto copy 1") << "" << 1 << false << false << 0 << kRestartMs + kSettleMs << untilReconnected;
+    QTest::newRow("onto copy 2") << "" << 2 << false << false << 0 << kRestartMs + kSettleMs << untilReconnected;
     QTest::newRow("product ID changes: 50 s more")
-        << "" << 1 << true << false << 0 << kRestartMs + 50000 + kSettleMs;
+        << "" << 1 << true << false << 0 << kRestartMs + 50000 + kSettleMs << QList<qint64>{0, -kRestartMs - 50000 - 1};
     QTest::newRow("CloseConnection fails: goes on") << "CloseConnection" << 1 << false << false << 0
-                                                    << kRestartMs + kSettleMs;
-    QTest::newRow("PrepareToCloseConnection fails") << "PrepareToCloseConnection" << 1 << false << false
-                                                    << 10 << 0;
-    QTest::newRow("RestartWithCodeInPosition fails") << "RestartWithCodeInPosition" << 1 << false
-                                                     << false << 10 << 0;
-    QTest::newRow("no version after the reconnect") << "GetVersion" << 1 << false << false << 12 << -1;
-    QTest::newRow("the other copy boots: 13") << "" << 1 << false << true << 13 << -1;
+                                                    << kRestartMs + kSettleMs << untilReconnected;
+    QTest::newRow("PrepareToCloseConnection fails: no restart to show") << "PrepareToCloseConnection" << 1 << false
+                                                                         << false << 10 << 0 << QList<qint64>();
+    QTest::newRow("RestartWithCodeInPosition fails: no restart to show") << "RestartWithCodeInPosition" << 1
+                                                                          << false << false << 10 << 0 << QList<qint64>();
+    QTest::newRow("no version after the reconnect") << "GetVersion" << 1 << false << false << 12 << -1 << untilReconnected;
+    QTest::newRow("the other copy boots: 13") << "" << 1 << false << true << 13 << -1 << untilReconnected;
 }
 
 void tst_DeviceOperations::restart()
@@ -161,7 +165,10 @@ void tst_DeviceOperations::restart()
     QFETCH(bool, breakCopy);
     QFETCH(int, errorCode);
     QFETCH(int, waitedMs);
+    QFETCH(QList<qint64>, restartShown);
     FirmwareUpdater updater = LoadedUpdater();
+    ProgressRecorder view;
+    updater.progressView = &view;
     updater.pidChanges = pidChanges;
     updater.stepFraction = 0.5;
     if (!failing.isEmpty())
@@ -177,14 +184,20 @@ void tst_DeviceOperations::restart()
         QCOMPARE(updater.versionInfo.codePosition, position);
     if (waitedMs >= 0)
         QCOMPARE(fixture.Clock().NowMs(), qint64(waitedMs));
+    QCOMPARE(view.waits, restartShown);
+    QVERIFY(view.shown.isEmpty()); // the sequence reports progress, not the restart
 }
 
 void tst_DeviceOperations::reconnectGivesUpAfterAMinute()
 {
     FirmwareUpdater updater = LoadedUpdater();
+    ProgressRecorder view;
+    updater.progressView = &view;
     receiver->faults[sim::Op::InitializeConnection].always = true;
     DebugCapture capture;
     QVERIFY(!updater.RestartWithCopy(1));
+    // The page's line shows through every reconnect pause, and goes.
+    QCOMPARE(view.waits, (QList<qint64>{0, -(kRestartMs + 60500) - 1}));
     QCOMPARE(updater.errorCode, 11);
     // Tries at 0, 500, ... 60500 ms after the restart wait; the first
     // failure past 60000 ms ends it.

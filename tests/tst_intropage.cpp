@@ -28,6 +28,7 @@ private slots:
     void closedWindowProbesNoMore_data();
     void closedWindowProbesNoMore();
     void leavingAfterFoundStopsNoDeadTimer();
+    void hintAfterTwentySecondsWithoutReceiver();
 
 private:
     void Poll() { QVERIFY(FireRunningTimer(page)); }
@@ -212,6 +213,33 @@ void tst_IntroPage::leavingAfterFoundStopsNoDeadTimer()
     QTest::failOnWarning(QRegularExpression(QStringLiteral("killTimer")));
     wizard->button(QWizard::CancelButton)->click();
     QVERIFY(!wizard->isVisible());
+}
+
+void tst_IntroPage::hintAfterTwentySecondsWithoutReceiver()
+{
+    wizard = new CConfigWizard;
+    page = wizard->page(0);
+    auto *hintTimer = page->findChild<QTimer *>(QStringLiteral("hintTimer"));
+    auto *hint = page->findChild<QLabel *>(QStringLiteral("label_hint"));
+    QVERIFY(hintTimer->isActive() && hintTimer->isSingleShot());
+    QCOMPARE(hintTimer->interval(), 20000);
+    QVERIFY(!hint->isVisible());
+    Poll();
+    Poll();
+    QVERIFY(!hint->isVisible());
+    DebugCapture capture;
+    QMetaObject::invokeMethod(hintTimer, "timeout");
+    QVERIFY(hint->isVisible());
+    QCOMPARE(hint->text(), QStringLiteral("Still searching. Check that the USB cable is plugged in firmly at both "
+                                          "ends, or try another USB port."));
+    // The search itself goes on as before.
+    QCOMPARE(PollInterval(), 2000);
+    QVERIFY(capture.lines.isEmpty());
+
+    AttachReceiver(0x1317, 6.01, 81);
+    Poll();
+    QCOMPARE(wizard->currentId(), 1);
+    QVERIFY(!hint->isVisible() && !hintTimer->isActive());
 }
 
 QTEST_MAIN(tst_IntroPage)

@@ -14,6 +14,7 @@ class tst_SingleInstance : public QObject
 private slots:
     void secondUpdaterCallsTheFirstForward();
     void deadUpdaterLeavesNoLock();
+    void updaterWithoutWindowSaysSo();
 };
 
 void tst_SingleInstance::secondUpdaterCallsTheFirstForward()
@@ -34,7 +35,7 @@ void tst_SingleInstance::secondUpdaterCallsTheFirstForward()
     SingleInstance second(session.path());
     QVERIFY(!second.Claim());
     QVERIFY(second.AskRunningToComeForward());
-    QVERIFY(forward.wait(5000));
+    QCOMPARE(forward.count(), 1);
 
     // Another session is another matter.
     QTemporaryDir otherSession;
@@ -63,6 +64,18 @@ void tst_SingleInstance::deadUpdaterLeavesNoLock()
     SingleInstance next(session.path());
     QVERIFY(next.Claim());
     QVERIFY(!SingleInstance(session.path()).Claim());
+}
+
+void tst_SingleInstance::updaterWithoutWindowSaysSo()
+{
+    QTemporaryDir session;
+    SingleInstance first(session.path());
+    QVERIFY(first.Claim());
+    // Its window was taken away while it finishes a write.
+    connect(&first, &SingleInstance::ComeForwardRequested, &first, &SingleInstance::AnswerCannotComeForward);
+    SingleInstance second(session.path());
+    QVERIFY(!second.Claim());
+    QVERIFY(!second.AskRunningToComeForward());
 }
 
 QTEST_GUILESS_MAIN(tst_SingleInstance)

@@ -10,7 +10,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QtTest>
 
 class tst_UpdateFirmwarePage : public QObject
@@ -29,6 +31,11 @@ private slots:
     void enterKey_data();
     void enterKey();
     void pressDuringRunStartsNoSecondRun();
+    void offerNamesTheFirmware_data();
+    void offerNamesTheFirmware();
+    void restartLineCountsWhileTheReceiverRestarts();
+    void spaceAndEnterAgree_data();
+    void spaceAndEnterAgree();
 
 private:
     // Shows the wizard, lets the search find the receiver and goes on to
@@ -71,8 +78,10 @@ public:
 
 FakeSleepLock *g_sleepLock = nullptr;
 
-// Waits for the next message box, notes what it says and answers it.
-void AnswerNextBox(const QString &answer, QString *text, QString *question)
+// Waits for the next message box, notes what it and the page's headline
+// behind it say, and answers it.
+void AnswerNextBox(const QString &answer, QString *text, QString *question, QLabel *headline = nullptr,
+                   QString *behind = nullptr)
 {
     auto *timer = new QTimer;
     QObject::connect(timer, &QTimer::timeout, [=] {
@@ -83,6 +92,8 @@ void AnswerNextBox(const QString &answer, QString *text, QString *question)
         timer->stop();
         *text = box->text();
         *question = box->informativeText();
+        if (headline)
+            *behind = headline->text();
         for (QAbstractButton *button : box->buttons()) {
             if (button->text() == answer)
                 button->click();
@@ -229,10 +240,14 @@ void tst_UpdateFirmwarePage::failureAsksToRetry()
     ReachUpdatePage();
     QString text;
     QString question;
-    AnswerNextBox(answer, &text, &question);
+    QString behind;
+    AnswerNextBox(answer, &text, &question, wizard->currentPage()->findChild<QLabel *>(QStringLiteral("label_msg1")),
+                  &behind);
     PressUpdateAndRun();
     QCOMPARE(text, QStringLiteral("Your Orvex receiver failed to update. Please provide Technical Support "
                                   "with the following error code: 119"));
+    // The page behind the box no longer says that the update goes on.
+    QCOMPARE(behind, QStringLiteral("Your Orvex receiver firmware could not be updated."));
     QCOMPARE(question, QStringLiteral("Please unplug the Orvex receiver before restarting the updater. "
                                       "Would you like to retry the update?"));
     QCOMPARE(g_restartRequested, restart);
@@ -312,6 +327,108 @@ void tst_UpdateFirmwarePage::pressDuringRunStartsNoSecondRun()
     QCOMPARE(RunningTimerInterval(wizard->currentPage()), 0);
     QCOMPARE(Headline(), QStringLiteral("Your Orvex receiver firmware has been updated."));
     wizard->close();
+}
+
+void tst_UpdateFirmwarePage::offerNamesTheFirmware_data()
+{
+    QTest::addColumn<int>("build");   // of the receiver, 6.01 on copy 2
+    QTest::addColumn<QString>("line");
+    QTest::newRow("a rule: installed and new")
+        << 81 << "Installed: 6.01, build 81. New: 6.01, build 83.";
+    QTest::newRow("copy 1 left behind: finishing")
+        << 83 << "An earlier update of this receiver did not finish. Update finishes it: 6.01, build 83.";
+}
+
+void tst_UpdateFirmwarePage::offerNamesTheFirmware()
+{
+    QFETCH(int, build);
+    QFETCH(QString, line);
+    sim::Bus::Instance().Reset();
+    receiver = AttachReceiver(0x1317, 6.01, build, 2);
+    ReachUpdatePage();
+    auto *versions = wizard->currentPage()->findChild<QLabel *>(QStringLiteral("label_versions"));
+    QVERIFY(versions->isVisible());
+    QCOMPARE(versions->text(), line);
+    PressUpdateAndRun();
+    QVERIFY(!versions->isVisible());
+    wizard->close();
+}
+
+void tst_UpdateFirmwarePage::restartLineCountsWhileTheReceiverRestarts()
+{
+    // Waits that let the window take its events, as real ones do.
+    class LookingClock : public VirtualClock
+    {
+    public:
+        void Wait(int ms) override
+        {
+            VirtualClock::Wait(ms);
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        }
+    } clock;
+    Clock::SetCurrent(&clock);
+    receiver->restartTimeMs = 23000;
+    ReachUpdatePage();
+    auto *line = wizard->currentPage()->findChild<QLabel *>(QStringLiteral("label_restart"));
+    auto *ticker = wizard->currentPage()->findChild<QTimer *>(QStringLiteral("restartWaitTicker"));
+    QStringList seen; // the line at each restart, as its count stood at the end of the wait
+    bool wasVisible = false;
+    QTimer look;
+    connect(&look, &QTimer::timeout, [&] {
+        if (line->isVisible() && !wasVisible) {
+            QMetaObject::invokeMethod(ticker, "timeout");
+            seen << line->text();
+        }
+        wasVisible = line->isVisible();
+    });
+    look.start(0);
+    DebugCapture capture;
+    PressUpdateAndRun();
+    Clock::SetCurrent(nullptr);
+    QVERIFY(!line->isVisible());
+    QVERIFY(!ticker->isActive());
+    // Three restarts, each seen once the receiver's 23 s had passed, and
+    // gone when it answered.
+    const QString counted = QStringLiteral("Restarting the receiver. This can take a minute or two. "
+                                           "Do not unplug it. (23\u00A0s)");
+    QCOMPARE(seen, QStringList(3, counted));
+    QCOMPARE(capture.lines.count(QStringLiteral("RestartWithCopy MsToRestart= 23000")), 3);
+    wizard->close();
+}
+
+void tst_UpdateFirmwarePage::spaceAndEnterAgree_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<int>("defaultButton");
+    QTest::newRow("pack page: Next") << "pack" << int(QWizard::NextButton);
+    QTest::newRow("offered: Update") << "offered" << int(QWizard::CustomButton1);
+    QTest::newRow("up to date: Close") << "up to date" << int(QWizard::FinishButton);
+    QTest::newRow("updated: Close") << "updated" << int(QWizard::FinishButton);
+}
+
+void tst_UpdateFirmwarePage::spaceAndEnterAgree()
+{
+    QFETCH(QString, state);
+    QFETCH(int, defaultButton);
+    if (state == QLatin1String("up to date"))
+        ReplaceReceiverWithUpToDateOne();
+    if (state == QLatin1String("pack")) {
+        wizard = new CConfigWizard;
+        QVERIFY(FireRunningTimer(wizard->page(0)));
+    } else {
+        ReachUpdatePage();
+    }
+    if (state == QLatin1String("updated"))
+        PressUpdateAndRun();
+    auto *expected = qobject_cast<QPushButton *>(wizard->button(QWizard::WizardButton(defaultButton)));
+    QVERIFY(expected->isDefault());
+    // The default button has the focus, so Space presses it as Enter does.
+    QCOMPARE(wizard->focusWidget(), expected);
+    QSignalSpy pressed(expected, &QAbstractButton::clicked);
+    QTest::keyClick(expected, Qt::Key_Space);
+    QCOMPARE(pressed.count(), 1);
+    if (wizard->isVisible())
+        wizard->close();
 }
 
 QTEST_MAIN(tst_UpdateFirmwarePage)

@@ -38,6 +38,10 @@
         <source>Searching for your Orvex receiver...</source>
         <translation>正在查找 Orvex 接收器...</translation>
     </message>
+    <message>
+        <source>Still searching. Check that the USB cable is plugged in firmly at both ends, or try another USB port.</source>
+        <translation>仍在查找。请检查 USB 电缆两端是否插紧，或尝试其他 USB 端口。</translation>
+    </message>
 </context>
 <context>
     <name>CSelectScrivetPack</name>
@@ -116,6 +120,22 @@
         <source>No</source>
         <translation>否</translation>
     </message>
+    <message>
+        <source>Restarting the receiver. This can take a minute or two. Do not unplug it. (%1&#xa0;s)</source>
+        <translation>正在重新启动接收器，可能需要一两分钟。请勿拔下接收器。（%1 秒）</translation>
+    </message>
+    <message>
+        <source>Installed: %1, build %2. New: %3, build %4.</source>
+        <translation>已安装：%1，版本号 %2。新版本：%3，版本号 %4。</translation>
+    </message>
+    <message>
+        <source>An earlier update of this receiver did not finish. Update finishes it: %1, build %2.</source>
+        <translation>此接收器之前的一次更新未完成。单击“更新”完成该更新：%1，版本号 %2。</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware could not be updated.</source>
+        <translation>无法更新 Orvex 接收器固件。</translation>
+    </message>
 </context>
 <context>
     <name>CWizardBase</name>
@@ -145,6 +165,17 @@
     <message>
         <source>Quit %1</source>
         <translation>退出 %1</translation>
+    </message>
+</context>
+<context>
+    <name>SingleInstance</name>
+    <message>
+        <source>Orvex Firmware Updater</source>
+        <translation>Orvex 固件更新程序</translation>
+    </message>
+    <message>
+        <source>The Orvex Firmware Updater is already running, but its window cannot be shown. If it is updating a receiver, leave the receiver plugged in, wait a few minutes, then start the updater again.</source>
+        <translation>Orvex 固件更新程序已在运行，但无法显示其窗口。如果正在更新接收器，请保持接收器连接，等待几分钟后再重新启动更新程序。</translation>
     </message>
 </context>
 </TS>

@@ -38,6 +38,10 @@
         <source>Searching for your Orvex receiver...</source>
         <translation>正在尋找 Orvex 接收器...</translation>
     </message>
+    <message>
+        <source>Still searching. Check that the USB cable is plugged in firmly at both ends, or try another USB port.</source>
+        <translation>仍在尋找。請檢查 USB 纜線兩端是否插緊，或嘗試其他 USB 連接埠。</translation>
+    </message>
 </context>
 <context>
     <name>CSelectScrivetPack</name>
@@ -116,6 +120,22 @@
         <source>No</source>
         <translation>否</translation>
     </message>
+    <message>
+        <source>Restarting the receiver. This can take a minute or two. Do not unplug it. (%1&#xa0;s)</source>
+        <translation>正在重新啟動接收器，可能需要一兩分鐘。請勿拔下接收器。（%1 秒）</translation>
+    </message>
+    <message>
+        <source>Installed: %1, build %2. New: %3, build %4.</source>
+        <translation>已安裝：%1，組建 %2。新版本：%3，組建 %4。</translation>
+    </message>
+    <message>
+        <source>An earlier update of this receiver did not finish. Update finishes it: %1, build %2.</source>
+        <translation>此接收器先前的一次更新未完成。按一下「更新」完成該更新：%1，組建 %2。</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware could not be updated.</source>
+        <translation>無法更新 Orvex 接收器韌體。</translation>
+    </message>
 </context>
 <context>
     <name>CWizardBase</name>
@@ -145,6 +165,17 @@
     <message>
         <source>Quit %1</source>
         <translation>結束 %1</translation>
+    </message>
+</context>
+<context>
+    <name>SingleInstance</name>
+    <message>
+        <source>Orvex Firmware Updater</source>
+        <translation>Orvex 韌體更新程式</translation>
+    </message>
+    <message>
+        <source>The Orvex Firmware Updater is already running, but its window cannot be shown. If it is updating a receiver, leave the receiver plugged in, wait a few minutes, then start the updater again.</source>
+        <translation>Orvex 韌體更新程式已在執行，但無法顯示其視窗。如果正在更新接收器，請保持接收器連接，等待幾分鐘後再重新啟動更新程式。</translation>
     </message>
 </context>
 </TS>

@@ -38,6 +38,10 @@
         <source>Searching for your Orvex receiver...</source>
         <translation>Orvex-Empfänger wird gesucht...</translation>
     </message>
+    <message>
+        <source>Still searching. Check that the USB cable is plugged in firmly at both ends, or try another USB port.</source>
+        <translation>Die Suche läuft noch. Prüfen Sie, ob das USB-Kabel an beiden Enden fest steckt, oder versuchen Sie einen anderen USB-Anschluss.</translation>
+    </message>
 </context>
 <context>
     <name>CSelectScrivetPack</name>
@@ -116,6 +120,22 @@
         <source>No</source>
         <translation>Nein</translation>
     </message>
+    <message>
+        <source>Restarting the receiver. This can take a minute or two. Do not unplug it. (%1&#xa0;s)</source>
+        <translation>Der Empfänger startet neu. Das kann ein bis zwei Minuten dauern. Nicht abziehen. (%1&#xa0;s)</translation>
+    </message>
+    <message>
+        <source>Installed: %1, build %2. New: %3, build %4.</source>
+        <translation>Installiert: %1, Build %2. Neu: %3, Build %4.</translation>
+    </message>
+    <message>
+        <source>An earlier update of this receiver did not finish. Update finishes it: %1, build %2.</source>
+        <translation>Eine frühere Aktualisierung dieses Empfängers wurde nicht abgeschlossen. &quot;Aktualisieren&quot; schließt sie ab: %1, Build %2.</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware could not be updated.</source>
+        <translation>Die Firmware Ihres Orvex-Empfängers konnte nicht aktualisiert werden.</translation>
+    </message>
 </context>
 <context>
     <name>CWizardBase</name>
@@ -145,6 +165,17 @@
     <message>
         <source>Quit %1</source>
         <translation>%1 beenden</translation>
+    </message>
+</context>
+<context>
+    <name>SingleInstance</name>
+    <message>
+        <source>Orvex Firmware Updater</source>
+        <translation>Orvex Firmware-Aktualisierung</translation>
+    </message>
+    <message>
+        <source>The Orvex Firmware Updater is already running, but its window cannot be shown. If it is updating a receiver, leave the receiver plugged in, wait a few minutes, then start the updater again.</source>
+        <translation>Die Orvex Firmware-Aktualisierung läuft bereits, ihr Fenster kann aber nicht angezeigt werden. Falls gerade ein Empfänger aktualisiert wird, lassen Sie ihn angeschlossen, warten Sie einige Minuten und starten Sie die Aktualisierung dann erneut.</translation>
     </message>
 </context>
 </TS>

@@ -38,6 +38,10 @@
         <source>Searching for your Orvex receiver...</source>
         <translation>Buscando su receptor Orvex...</translation>
     </message>
+    <message>
+        <source>Still searching. Check that the USB cable is plugged in firmly at both ends, or try another USB port.</source>
+        <translation>Se sigue buscando. Compruebe que el cable USB esté bien conectado en ambos extremos o pruebe con otro puerto USB.</translation>
+    </message>
 </context>
 <context>
     <name>CSelectScrivetPack</name>
@@ -116,6 +120,22 @@
         <source>No</source>
         <translation>No</translation>
     </message>
+    <message>
+        <source>Restarting the receiver. This can take a minute or two. Do not unplug it. (%1&#xa0;s)</source>
+        <translation>Reiniciando el receptor. Puede tardar uno o dos minutos. No lo desconecte. (%1&#xa0;s)</translation>
+    </message>
+    <message>
+        <source>Installed: %1, build %2. New: %3, build %4.</source>
+        <translation>Instalado: %1, compilación %2. Nuevo: %3, compilación %4.</translation>
+    </message>
+    <message>
+        <source>An earlier update of this receiver did not finish. Update finishes it: %1, build %2.</source>
+        <translation>Una actualización anterior de este receptor no terminó. &quot;Actualizar&quot; la completa: %1, compilación %2.</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware could not be updated.</source>
+        <translation>No se pudo actualizar el firmware de su receptor Orvex.</translation>
+    </message>
 </context>
 <context>
     <name>CWizardBase</name>
@@ -145,6 +165,17 @@
     <message>
         <source>Quit %1</source>
         <translation>Salir de %1</translation>
+    </message>
+</context>
+<context>
+    <name>SingleInstance</name>
+    <message>
+        <source>Orvex Firmware Updater</source>
+        <translation>Actualizador de firmware Orvex</translation>
+    </message>
+    <message>
+        <source>The Orvex Firmware Updater is already running, but its window cannot be shown. If it is updating a receiver, leave the receiver plugged in, wait a few minutes, then start the updater again.</source>
+        <translation>El actualizador de firmware Orvex ya se está ejecutando, pero no se puede mostrar su ventana. Si está actualizando un receptor, déjelo conectado, espere unos minutos y vuelva a iniciar el actualizador.</translation>
     </message>
 </context>
 </TS>

@@ -38,6 +38,10 @@
         <source>Searching for your Orvex receiver...</source>
         <translation>Recherche de votre récepteur Orvex...</translation>
     </message>
+    <message>
+        <source>Still searching. Check that the USB cable is plugged in firmly at both ends, or try another USB port.</source>
+        <translation>Recherche en cours. Vérifiez que le câble USB est bien branché aux deux extrémités, ou essayez un autre port USB.</translation>
+    </message>
 </context>
 <context>
     <name>CSelectScrivetPack</name>
@@ -116,6 +120,22 @@
         <source>No</source>
         <translation>Non</translation>
     </message>
+    <message>
+        <source>Restarting the receiver. This can take a minute or two. Do not unplug it. (%1&#xa0;s)</source>
+        <translation>Redémarrage du récepteur. Cela peut prendre une à deux minutes. Ne le débranchez pas. (%1&#xa0;s)</translation>
+    </message>
+    <message>
+        <source>Installed: %1, build %2. New: %3, build %4.</source>
+        <translation>Installé : %1, build %2. Nouveau : %3, build %4.</translation>
+    </message>
+    <message>
+        <source>An earlier update of this receiver did not finish. Update finishes it: %1, build %2.</source>
+        <translation>Une mise à jour précédente de ce récepteur n&apos;est pas allée à son terme. &quot;Mettre à jour&quot; la termine : %1, build %2.</translation>
+    </message>
+    <message>
+        <source>Your Orvex receiver firmware could not be updated.</source>
+        <translation>Le micrologiciel de votre récepteur Orvex n&apos;a pas pu être mis à jour.</translation>
+    </message>
 </context>
 <context>
     <name>CWizardBase</name>
@@ -145,6 +165,17 @@
     <message>
         <source>Quit %1</source>
         <translation>Quitter %1</translation>
+    </message>
+</context>
+<context>
+    <name>SingleInstance</name>
+    <message>
+        <source>Orvex Firmware Updater</source>
+        <translation>Mise à jour du micrologiciel Orvex</translation>
+    </message>
+    <message>
+        <source>The Orvex Firmware Updater is already running, but its window cannot be shown. If it is updating a receiver, leave the receiver plugged in, wait a few minutes, then start the updater again.</source>
+        <translation>La mise à jour du micrologiciel Orvex est déjà en cours, mais sa fenêtre ne peut pas être affichée. Si un récepteur est en cours de mise à jour, laissez-le branché, patientez quelques minutes, puis relancez l&apos;outil.</translation>
     </message>
 </context>
 </TS>

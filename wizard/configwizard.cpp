@@ -4,6 +4,7 @@
 #include "intropage.h"
 #include "pageids.h"
 #include "pageflags.h"
+#include "reportbox.h"
 #include "selectscrivetpack.h"
 #include "updatefirmwarepage.h"
 #include "windowplacement.h"
@@ -15,6 +16,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 
 namespace {
 
@@ -83,6 +85,12 @@ void CConfigWizard::OnCurrentIdChanged(int id)
         if (auto *push = qobject_cast<QPushButton *>(button(enter)))
             push->setDefault(true);
     }
+    // Space and Enter press the same button: the default one has the focus.
+    for (const QWizard::WizardButton which : kButtons) {
+        auto *push = qobject_cast<QPushButton *>(button(which));
+        if (push && push->isDefault() && push->isVisibleTo(this) && push->isEnabled())
+            push->setFocus();
+    }
 }
 
 void CConfigWizard::BringWindowToForeground()
@@ -103,6 +111,8 @@ void CConfigWizard::keyPressEvent(QKeyEvent *event)
         QMessageBox box(nullptr);
         box.setWindowTitle(QStringLiteral("Orvex Firmware Updater"));
         box.setText(DescribeUpgradeTables());
+        // It scrolls where the screen is small or the scale large.
+        FitMessageBoxOnScreen(&box, screen()->availableGeometry());
         box.exec();
     }
     QDialog::keyPressEvent(event);

@@ -56,10 +56,14 @@ public:
     std::function<void(const QString &)> onLine;
 };
 
-// Notes every percentage the engine shows.
+// Notes every percentage the engine shows, and when (on the current
+// clock) each restart wait began and ended.
 struct ProgressRecorder : ProgressView {
     void ShowProgress(int percent) override { shown << percent; }
+    void RestartWaitBegins() override { waits << Clock::Current().NowMs(); }
+    void RestartWaitEnds() override { waits << -Clock::Current().NowMs() - 1; }
     QList<int> shown;
+    QList<qint64> waits; // a begin at t as t, an end at t as -t - 1
 };
 
 // Real time, run a hundred times faster: every wait really blocks and

@@ -1,10 +1,12 @@
 #include "wizardtour.h"
 
 #include "configwizard.h"
+#include "progressbarview.h"
 #include "wizardsupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QTimer>
@@ -26,23 +28,45 @@ void LookWhen(const std::function<QWidget *()> &ready, const std::function<void(
     timer->start(0);
 }
 
+// Virtual time in which the window still takes its events, as it does in
+// a real wait: a look can catch the page while the receiver restarts.
+class LookingClock : public VirtualClock
+{
+public:
+    void Wait(int ms) override
+    {
+        VirtualClock::Wait(ms);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+};
+
+// A state's receiver: restarts of 23 s, to show a count under way.
+constexpr int kShownRestartMs = 23000;
+
 } // namespace
 
 QStringList WizardTour::States()
 {
-    return {QStringLiteral("search"), QStringLiteral("pack"),    QStringLiteral("up-to-date"),
-            QStringLiteral("offered"), QStringLiteral("running"), QStringLiteral("updated"),
-            QStringLiteral("failure")};
+    return {QStringLiteral("search"),     QStringLiteral("search-hint"), QStringLiteral("pack"),
+            QStringLiteral("up-to-date"), QStringLiteral("offered"),     QStringLiteral("finishing"),
+            QStringLiteral("running"),    QStringLiteral("restarting"),  QStringLiteral("updated"),
+            QStringLiteral("failure"),    QStringLiteral("failure-page")};
 }
 
 bool WizardTour::Visit(const QString &state, const std::function<void(QWidget *)> &look)
 {
     WizardFixture everything;
     everything.Reset();
-    ScopedVirtualClock clock;
-    if (state != QLatin1String("search")) {
-        auto receiver = AttachReceiver(0x1317, 6.01, state == QLatin1String("up-to-date") ? 83 : 81);
-        if (state == QLatin1String("failure"))
+    LookingClock clock;
+    Clock::SetCurrent(&clock);
+    const bool failing = state.startsWith(QLatin1String("failure"));
+    if (!state.startsWith(QLatin1String("search"))) {
+        // Up to date: the target in both copies, copy 1 running; finishing:
+        // the target's copy 2 running, copy 1 left behind.
+        const bool current = state == QLatin1String("up-to-date") || state == QLatin1String("finishing");
+        auto receiver = AttachReceiver(0x1317, 6.01, current ? 83 : 81, state == QLatin1String("up-to-date") ? 1 : 2);
+        receiver->restartTimeMs = kShownRestartMs;
+        if (failing)
             receiver->faults[sim::Op::WriteFlashCode].always = true;
     }
     CConfigWizard wizard;
@@ -53,6 +77,9 @@ bool WizardTour::Visit(const QString &state, const std::function<void(QWidget *)
     };
     if (state == QLatin1String("search")) {
         lookOnce(&wizard);
+    } else if (state == QLatin1String("search-hint")) {
+        QMetaObject::invokeMethod(wizard.page(0)->findChild<QTimer *>(QStringLiteral("hintTimer")), "timeout");
+        lookOnce(&wizard);
     } else {
         FireRunningTimer(wizard.page(0));
         if (state == QLatin1String("pack"))
@@ -60,25 +87,33 @@ bool WizardTour::Visit(const QString &state, const std::function<void(QWidget *)
         else
             wizard.button(QWizard::NextButton)->click();
     }
-    if (wizard.currentId() == 2 && state != QLatin1String("up-to-date")) {
+    const bool offered = state == QLatin1String("offered") || state == QLatin1String("finishing");
+    if (wizard.currentId() == 2 && state != QLatin1String("up-to-date") && !offered) {
+        auto *page = wizard.currentPage();
         if (state == QLatin1String("running")) {
-            auto *bar = wizard.currentPage()->findChild<QProgressBar *>();
+            auto *bar = page->findChild<QProgressBar *>();
             LookWhen([&wizard, bar] { return bar->value() >= 40 ? &wizard : nullptr; }, lookOnce);
-        } else if (state == QLatin1String("failure")) {
+        } else if (state == QLatin1String("restarting")) {
+            auto *line = page->findChild<QLabel *>(QStringLiteral("label_restart"));
+            LookWhen([&wizard, line] { return line->isVisible() ? &wizard : nullptr; }, [&](QWidget *window) {
+                // The count as it stands after the restart time.
+                QMetaObject::invokeMethod(page->findChild<QTimer *>(QLatin1String(ProgressBarView::kTickerName)), "timeout");
+                lookOnce(window);
+            });
+        } else if (failing) {
             LookWhen([] { return QApplication::activeModalWidget(); }, [&](QWidget *box) {
-                lookOnce(box);
+                lookOnce(state == QLatin1String("failure") ? box : &wizard);
                 static_cast<QMessageBox *>(box)->buttons().last()->click();
             });
         }
-        if (state != QLatin1String("offered")) {
-            wizard.button(QWizard::CustomButton1)->click();
-            FireRunningTimer(wizard.currentPage());
-        }
+        wizard.button(QWizard::CustomButton1)->click();
+        FireRunningTimer(wizard.currentPage());
     }
     if (!seen && wizard.currentId() == 2)
         lookOnce(&wizard);
     wizard.close();
     ReleaseReceiverState();
+    Clock::SetCurrent(nullptr);
     everything.Reset();
     return seen;
 }

@@ -13,7 +13,9 @@ class QWidget;
 // (the wizard, or the failure box) to `look`, on a virtual clock.
 namespace WizardTour {
 
-// search, pack, up-to-date, offered, running, updated, failure
+// search, search-hint (after a while), pack, up-to-date, offered,
+// finishing (an update left unfinished offered), running, restarting,
+// updated, failure (the box), failure-page (the page behind it)
 QStringList States();
 bool Visit(const QString &state, const std::function<void(QWidget *)> &look);
 

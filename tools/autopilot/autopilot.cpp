@@ -18,18 +18,23 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSet>
 #include <QTimer>
+#include <QWindow>
 #include <QWizard>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -106,21 +111,51 @@ QString ButtonLine(const QList<QAbstractButton *> &buttons)
     return QStringLiteral("  buttons: ") + names.join(QStringLiteral(", ")) + QLatin1Char('\n');
 }
 
-void Picture(const QString &state, QWidget *window)
+// A state's picture waits for the next look, so that its texts have been
+// painted, and for a window that is on the screen and has been painted at
+// all: a window just mapped is still black there.
+struct PendingPicture {
+    QString state;
+    QPointer<QWidget> window;
+};
+std::optional<PendingPicture> g_pending;
+QHash<QWidget *, int> g_paints; // paint events, by top-level window
+
+class PaintCounter : public QObject
 {
-    const QString folder = qEnvironmentVariable("ORVEX_AUTOPILOT_SHOTS");
-    if (folder.isEmpty() || g_pictured.contains(state))
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && watched->isWidgetType())
+            ++g_paints[static_cast<QWidget *>(watched)->window()];
+        return false;
+    }
+};
+
+void TakePendingPicture()
+{
+    QWidget *window = g_pending ? g_pending->window.data() : nullptr;
+    if (!window || g_paints.value(window) == 0 || !window->windowHandle() || !window->windowHandle()->isExposed())
         return;
+    const QString state = g_pending->state;
+    g_pending.reset();
     g_pictured.insert(state);
     // From the screen, so that the window manager's frame is in it.
     const QPixmap picture = window->screen()->grabWindow(0, window->frameGeometry().x(),
                                                          window->frameGeometry().y(),
                                                          window->frameGeometry().width(),
                                                          window->frameGeometry().height());
-    const QString file = QDir(folder).filePath(QStringLiteral("%1-%2.png").arg(g_pictured.size(), 2, 10,
-                                                                                QLatin1Char('0')).arg(state));
+    const QString file = QDir(qEnvironmentVariable("ORVEX_AUTOPILOT_SHOTS"))
+                             .filePath(QStringLiteral("%1-%2.png").arg(g_pictured.size(), 2, 10, QLatin1Char('0')).arg(state));
     if (picture.save(file))
         Write(QStringLiteral("  picture: %1\n").arg(file));
+}
+
+void Picture(const QString &state, QWidget *window)
+{
+    if (qEnvironmentVariable("ORVEX_AUTOPILOT_SHOTS").isEmpty() || g_pictured.contains(state))
+        return;
+    g_pending = PendingPicture{state, window};
 }
 
 void Tell(const QString &state, QWidget *window, const QList<QAbstractButton *> &buttons)
@@ -129,7 +164,9 @@ void Tell(const QString &state, QWidget *window, const QList<QAbstractButton *> 
     for (const QString &line : Texts(window))
         seen += QStringLiteral("  ") + line + QLatin1Char('\n');
     seen += ButtonLine(buttons);
-    if (seen == g_lastSeen)
+    // A count of seconds alone is no new state.
+    static const QRegularExpression seconds(QStringLiteral("[(\uFF08]\\d+[^)\uFF09]*[)\uFF09]"));
+    if (QString(seen).replace(seconds, QString()) == QString(g_lastSeen).replace(seconds, QString()))
         return;
     g_lastSeen = seen;
     Write(seen);
@@ -143,6 +180,7 @@ bool Pressing()
 
 void Look()
 {
+    TakePendingPicture();
     if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
         Tell(QStringLiteral("failure"), box, box->buttons());
         if (Pressing()) {
@@ -177,6 +215,7 @@ void Look()
 void Start()
 {
     Write(QStringLiteral("started %1\n").arg(QCoreApplication::applicationPid()));
+    QCoreApplication::instance()->installEventFilter(new PaintCounter);
     auto *timer = new QTimer(QCoreApplication::instance());
     QObject::connect(timer, &QTimer::timeout, Look);
     timer->start(kLookEveryMs);
