@@ -14,7 +14,7 @@
 #include "clock.h"
 #include "firmwareupdater.h"
 #include "progressbarview.h"
-#include "simulator.h"
+#include "receiversession.h"
 #include "simulator.h"
 #include "startup.h"
 
@@ -120,19 +120,17 @@ int FullPathRun(int latencyMs, int restartMs, Bar *bar, std::shared_ptr<sim::Rec
     receiver->restartTimeMs = restartMs;
     receiver->keepLog = used != nullptr;
     ReceiverState state;
-    LookForOrvexWithSpecifiedPID(int(kPid), 0, &state.commandHandler, &state.portManager, 0);
-    state.commandHandler->GetVersion(state.versionInfo);
+    ReceiverSession session(state);
+    session.Open(int(kPid));
+    session.ReadVersion();
     state.pid = int32_t(kPid);
     FirmwareUpdater updater;
-    updater.Load(state, bar ? bar->view.get() : nullptr);
-    updater.target = &Rule().target;
+    session.AimAt(updater, Rule(), bar ? bar->view.get() : nullptr);
     FirmwareUpdater::lastReportedPercent = 10; // every run moves the bar from the start
     if (bar)
         bar->bar->setValue(0);
     const int result = updater.RunFlashUpgrade();
-    state.portManager->ClosePort();
-    DeletePortManager(state.portManager);
-    DeleteCommandHandler(state.commandHandler);
+    session.Release();
     if (used)
         *used = receiver;
     return result;

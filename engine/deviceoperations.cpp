@@ -7,12 +7,6 @@
 namespace {
 
 constexpr int kVersionAttempts = 3;
-constexpr int kFlashInfoFailures = 5;
-constexpr int kFlashInfoPauseMs = 50;
-constexpr int kPidChangeExtraMs = 50000;
-constexpr int kReconnectLimitMs = 60000;
-constexpr int kReconnectPauseMs = 500;
-constexpr int kSettleAfterReconnectMs = 500;
 
 } // namespace
 
@@ -39,6 +33,9 @@ bool FirmwareUpdater::GetVersionWithRetry()
 {
     if (!commandHandler)
         return false;
+    // Back to back, unlike the search's retry: the receiver has just
+    // answered (the search, or the reconnect after a restart), and a run
+    // under way must not wait.
     for (int attempt = 0; attempt < kVersionAttempts; ++attempt) {
         if (commandHandler->GetVersion(versionInfo))
             return true;

@@ -76,6 +76,9 @@ struct FirmwareUpdater : ReceiverState {
     // Chooses the target for this receiver; false: it is up to date.
     bool FindUpgrade();
     bool IsTargetNewer(const UpgradeRule &rule) const;
+    // Aims at `rule`'s firmware, as the selection does when the rule
+    // applies.
+    void AimAt(const UpgradeRule &rule);
 
     // The receiver as the updater knows it now, with the pack; and the
     // target chosen for it.
@@ -94,6 +97,15 @@ struct FirmwareUpdater : ReceiverState {
     int32_t errorCode = kUpdateSucceeded;
     bool pidChanges = false;
 
+    // The waits of the device operations and the sequence.
+    static constexpr int kFlashInfoFailures = 5;
+    static constexpr int kFlashInfoPauseMs = 50;
+    static constexpr int kPidChangeExtraMs = 50000; // added to each restart wait
+    static constexpr int kReconnectLimitMs = 60000;
+    static constexpr int kReconnectPauseMs = 500;
+    static constexpr int kSettleAfterReconnectMs = 500;
+    static constexpr int kRetryPauseMs = 500; // before a copy write's second try, full path only
+
     // The highest percentage shown so far in this process.
     static constexpr int32_t kFirstReportedPercent = 10;
     static int32_t lastReportedPercent;
@@ -102,6 +114,7 @@ private:
     bool UsesOldFlashProtocol() const;
     bool Fail(UpdateError code);
     const UpgradeRule *UnfinishedUpdate(const UpgradeTable &table, TargetReason *reason, bool *changesPid) const;
+    void Aim(const UpgradeRule &rule, TargetReason reason, bool changesPid);
     int ChooseAndRunPath();
     bool ResumesOnCopy1() const;
     // Each returns 0 to go on, kSwitchToFullPath, or a run result.

@@ -63,7 +63,7 @@ int32_t FirmwareUpdater::lastReportedPercent = kFirstReportedPercent;
 
 bool FirmwareUpdater::UsesOldFlashProtocol() const
 {
-    return versionInfo.version == kOldProtocolVersion && versionInfo.build < kOldProtocolBuildLimit;
+    return ::UsesOldFlashProtocol(versionInfo.version, versionInfo.build);
 }
 
 bool FirmwareUpdater::WriteCopyCode(int copy)

@@ -18,4 +18,9 @@ constexpr uint32_t kOldProtocolFlashBase = 0x8400;
 constexpr uint32_t kOldProtocolCodeAddress = 0x8500;
 constexpr uint32_t kOldProtocolCapacity = 0x7FFF;
 
+constexpr bool UsesOldFlashProtocol(double version, int32_t build)
+{
+    return version == kOldProtocolVersion && build < kOldProtocolBuildLimit;
+}
+
 #endif

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr int kRetryPauseMs = 500; // before the second try of a copy write, full path only
 constexpr int kSwitchToFullPath = -1;
 
 enum class Action { WriteCopy1, WriteCopy2, RestartCopy1, RestartCopy2, BootCode, Last256Bytes, Finish };

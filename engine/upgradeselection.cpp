@@ -10,21 +10,33 @@ bool FirmwareUpdater::IsTargetNewer(const UpgradeRule &rule) const
 bool FirmwareUpdater::FindUpgrade()
 {
     const UpgradeTable &table = newPackSelected ? ScrivetPackTable() : ScrivetPackClassicTable();
+    if (const UpgradeRule *rule = SelectUpgradeRule(table, pid, versionInfo.version, versionInfo.build,
+                                                    [this](const UpgradeRule &r) { return IsTargetNewer(r); })) {
+        AimAt(*rule);
+        return true;
+    }
     TargetReason reason = TargetReason::Rule;
-    const UpgradeRule *rule = SelectUpgradeRule(table, pid, versionInfo.version, versionInfo.build,
-                                                [this](const UpgradeRule &r) { return IsTargetNewer(r); });
-    bool changesPid = rule && pid != rule->targetPid;
-    if (!rule)
-        rule = UnfinishedUpdate(table, &reason, &changesPid);
+    bool changesPid = false;
+    const UpgradeRule *rule = UnfinishedUpdate(table, &reason, &changesPid);
     if (!rule)
         return false;
-    qDebug() << "upgrade firmware to: " << "version=" << rule->target.version << ",build="
-             << uint32_t(rule->target.build);
-    target = &rule->target;
-    targetPid = rule->targetPid;
+    Aim(*rule, reason, changesPid);
+    return true;
+}
+
+void FirmwareUpdater::AimAt(const UpgradeRule &rule)
+{
+    Aim(rule, TargetReason::Rule, pid != rule.targetPid);
+}
+
+void FirmwareUpdater::Aim(const UpgradeRule &rule, TargetReason reason, bool changesPid)
+{
+    qDebug() << "upgrade firmware to: " << "version=" << rule.target.version << ",build="
+             << uint32_t(rule.target.build);
+    target = &rule.target;
+    targetPid = rule.targetPid;
     targetReason = reason;
     pidChanges = changesPid;
-    return true;
 }
 
 // A receiver that runs the firmware of an update that did not finish: the

@@ -1,6 +1,5 @@
 #include "intropage.h"
 
-#include "firmwareupdater.h"
 #include "pageids.h"
 #include "pagewidgets.h"
 
@@ -21,11 +20,6 @@ constexpr int kProductIds[] = {0x1311, 0x1400, 0x1315, 0x1316, 0x1317, 0x1320};
 constexpr int kPidWithoutPackChoice = 0x1320;
 constexpr int kFirstPollMs = 500;
 constexpr int kSlowPollMs = 2000;
-constexpr int kOpenAttempts = 2;
-constexpr int kVersionAttempts = 3;
-constexpr int kPauseAfterFailureMs = 500;
-constexpr double kMinimumVersion = 6.0;
-constexpr PORTNUMBER kPort = 0;
 constexpr int kHintAfterMs = 20000;
 
 } // namespace
@@ -166,7 +160,7 @@ void CIntroPage::SearchForReceiver()
         // Cancel or the close button may have ended the window just now.
         if (!isVisible())
             return;
-        const bool open = OpenReceiver(id, kPort);
+        const bool open = OpenReceiver(id, ReceiverSession::kPort);
         if (open)
             g_receiverState.found = CheckVersion();
         if (g_receiverState.found) {
@@ -182,37 +176,15 @@ void CIntroPage::SearchForReceiver()
 
 bool CIntroPage::OpenReceiver(int pid, PORTNUMBER port)
 {
-    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-        if (LookForOrvexWithSpecifiedPID(pid, port, &g_receiverState.commandHandler,
-                                         &g_receiverState.portManager, 0)
-            == 0)
-            return true;
-        WaitMilliseconds(kPauseAfterFailureMs);
-    }
-    return false;
+    return receiver.Open(pid, port);
 }
 
 bool CIntroPage::CheckVersion()
 {
-    for (int attempt = 0; attempt < kVersionAttempts; ++attempt) {
-        if (g_receiverState.commandHandler->GetVersion(g_receiverState.versionInfo)) {
-            qDebug() << "GetVersion=" << g_receiverState.versionInfo.version;
-            // A version that is not a number compares false: rejected.
-            return g_receiverState.versionInfo.version >= kMinimumVersion;
-        }
-        WaitMilliseconds(kPauseAfterFailureMs);
-    }
-    return false;
+    return receiver.ReadVersion() && receiver.VersionSupported();
 }
 
 void CIntroPage::ReleaseReceiver()
 {
-    if (g_receiverState.portManager) {
-        g_receiverState.portManager->ClosePort();
-        DeletePortManager(g_receiverState.portManager);
-    }
-    if (g_receiverState.commandHandler)
-        DeleteCommandHandler(g_receiverState.commandHandler);
-    g_receiverState.commandHandler = nullptr;
-    g_receiverState.portManager = nullptr;
+    receiver.Release();
 }

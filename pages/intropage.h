@@ -3,7 +3,7 @@
 
 #include "wizardbase.h"
 
-#include "orvexsys.h"
+#include "receiversession.h"
 
 #include <memory>
 
@@ -40,6 +40,7 @@ private:
     void StopPolling();
 
     std::unique_ptr<Form> form;
+    ReceiverSession receiver; // on g_receiverState
     QTimer *hintTimer; // shows the hint when the search has gone on long
     int timerId = 0;
     bool slowPolling = false;

@@ -1,7 +1,8 @@
 #include "updatefirmwarepage.h"
 
-#include "pagewidgets.h"
 #include "pageflags.h"
+#include "pagewidgets.h"
+#include "receiversession.h"
 #include "sleepinhibitor.h"
 
 #include <QAbstractButton>
@@ -87,8 +88,7 @@ void CUpdateFirmwarePage::initializePage()
     form->progressBar->hide();
     runStarted = false;
 
-    updater.Load(g_receiverState, progress.get());
-    if (!updater.FindUpgrade()) {
+    if (!ReceiverSession().Aim(updater, progress.get())) {
         UpdateHistory::Current().NoteUpToDate(updater.Facts());
         g_finishButtonVisible = true;
         form->label_msg1->setText(tr("Your Orvex receiver firmware is up to date."));

@@ -1,5 +1,6 @@
 #include "configwizard.h"
 #include "intropage.h"
+#include "pageids.h"
 #include "receiverstate.h"
 #include "wizardsupport.h"
 
@@ -97,7 +98,7 @@ void tst_IntroPage::sweep()
         r->versionNaN = std::isnan(receiver.version);
     }
     wizard = new CConfigWizard;
-    page = wizard->page(0);
+    page = wizard->page(kSearchPageId);
     QVERIFY(!wizard->button(QWizard::NextButton)->isEnabled());
 
     DebugCapture capture;
@@ -130,17 +131,17 @@ void tst_IntroPage::versionReadRetried()
     auto receiver = AttachReceiver(0x1311, 6.0, 10);
     receiver->faults[sim::Op::GetVersion].answerFrom = 3;
     wizard = new CConfigWizard;
-    page = wizard->page(0);
+    page = wizard->page(kSearchPageId);
     Poll();
     QVERIFY(g_receiverState.found);
     QCOMPARE(fixture.Clock().NowMs(), qint64(1000));
-    QCOMPARE(wizard->currentId(), 1);
+    QCOMPARE(wizard->currentId(), kPackPageId);
 }
 
 void tst_IntroPage::pollingSlowsDownOnce()
 {
     wizard = new CConfigWizard;
-    page = wizard->page(0);
+    page = wizard->page(kSearchPageId);
     QCOMPARE(PollInterval(), 500);
     Poll();
     QCOMPARE(PollInterval(), 2000);
@@ -151,13 +152,13 @@ void tst_IntroPage::pollingSlowsDownOnce()
     AttachReceiver(0x1317, 6.01, 81);
     Poll();
     QCOMPARE(PollInterval(), 0);
-    QCOMPARE(wizard->currentId(), 1);
+    QCOMPARE(wizard->currentId(), kPackPageId);
 }
 
 void tst_IntroPage::cleanupStopsPolling()
 {
     wizard = new CConfigWizard;
-    page = wizard->page(0);
+    page = wizard->page(kSearchPageId);
     page->cleanupPage();
     QCOMPARE(PollInterval(), 0);
 }
@@ -166,7 +167,7 @@ void tst_IntroPage::tickDuringSweepStartsNoSecondOne()
 {
     BriefRealClock realTime; // the waits really process events
     wizard = new CConfigWizard;
-    page = wizard->page(0);
+    page = wizard->page(kSearchPageId);
     QTimer::singleShot(0, page, [this] { FireRunningTimer(page); });
     DebugCapture capture;
     Poll();
@@ -185,7 +186,7 @@ void tst_IntroPage::closedWindowProbesNoMore()
 {
     QFETCH(QString, how);
     wizard = new CConfigWizard;
-    page = wizard->page(0);
+    page = wizard->page(kSearchPageId);
     // Arrives while the sweep looks for events before its first probe.
     QTimer::singleShot(0, wizard, [this, how] {
         if (how == QLatin1String("close"))
@@ -207,9 +208,9 @@ void tst_IntroPage::leavingAfterFoundStopsNoDeadTimer()
 {
     AttachReceiver(0x1317, 6.01, 81);
     wizard = new CConfigWizard;
-    page = wizard->page(0);
+    page = wizard->page(kSearchPageId);
     Poll();
-    QCOMPARE(wizard->currentId(), 1);
+    QCOMPARE(wizard->currentId(), kPackPageId);
     QTest::failOnWarning(QRegularExpression(QStringLiteral("killTimer")));
     wizard->button(QWizard::CancelButton)->click();
     QVERIFY(!wizard->isVisible());
@@ -218,7 +219,7 @@ void tst_IntroPage::leavingAfterFoundStopsNoDeadTimer()
 void tst_IntroPage::hintAfterTwentySecondsWithoutReceiver()
 {
     wizard = new CConfigWizard;
-    page = wizard->page(0);
+    page = wizard->page(kSearchPageId);
     auto *hintTimer = page->findChild<QTimer *>(QStringLiteral("hintTimer"));
     auto *hint = page->findChild<QLabel *>(QStringLiteral("label_hint"));
     QVERIFY(hintTimer->isActive() && hintTimer->isSingleShot());
@@ -238,7 +239,7 @@ void tst_IntroPage::hintAfterTwentySecondsWithoutReceiver()
 
     AttachReceiver(0x1317, 6.01, 81);
     Poll();
-    QCOMPARE(wizard->currentId(), 1);
+    QCOMPARE(wizard->currentId(), kPackPageId);
     QVERIFY(!hint->isVisible() && !hintTimer->isActive());
 }
 

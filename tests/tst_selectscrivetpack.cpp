@@ -1,4 +1,5 @@
 #include "configwizard.h"
+#include "pageids.h"
 #include "receiverstate.h"
 #include "wizardsupport.h"
 
@@ -51,7 +52,7 @@ void tst_SelectScrivetPack::choice()
     QFETCH(bool, newPackSelected);
     CConfigWizard wizard;
     wizard.next();
-    QCOMPARE(wizard.currentId(), 1);
+    QCOMPARE(wizard.currentId(), kPackPageId);
     QWizardPage *page = wizard.currentPage();
     QVERIFY(page->findChild<QRadioButton *>(QStringLiteral("scrivetpack_new"))->isChecked());
     QVERIFY(wizard.button(QWizard::NextButton)->isEnabled());
@@ -64,14 +65,14 @@ void tst_SelectScrivetPack::choice()
 
     wizard.button(QWizard::NextButton)->click();
     QCOMPARE(g_receiverState.newPackSelected, newPackSelected);
-    QCOMPARE(wizard.currentId(), 2);
+    QCOMPARE(wizard.currentId(), kUpdatePageId);
     wizard.close();
 }
 
 void tst_SelectScrivetPack::picturesWaitForThePage()
 {
     CConfigWizard wizard;
-    QWizardPage *page = wizard.page(1);
+    QWizardPage *page = wizard.page(kPackPageId);
     const QStringList pictures = {QStringLiteral("newpenimage"), QStringLiteral("oldpenimage")};
     // Not decoded for the first window, which does not show them.
     for (const QString &name : pictures)

@@ -1,4 +1,5 @@
 #include "configwizard.h"
+#include "pageids.h"
 #include "pageflags.h"
 #include "receiverstate.h"
 #include "sleepinhibitor.h"
@@ -125,11 +126,11 @@ void tst_UpdateFirmwarePage::cleanup()
 void tst_UpdateFirmwarePage::ReachUpdatePage(const char *pack)
 {
     wizard = new CConfigWizard;
-    QVERIFY(FireRunningTimer(wizard->page(0)));
-    QCOMPARE(wizard->currentId(), 1);
+    QVERIFY(FireRunningTimer(wizard->page(kSearchPageId)));
+    QCOMPARE(wizard->currentId(), kPackPageId);
     QTest::mouseClick(wizard->currentPage()->findChild<QRadioButton *>(QLatin1String(pack)), Qt::LeftButton);
     wizard->button(QWizard::NextButton)->click();
-    QCOMPARE(wizard->currentId(), 2);
+    QCOMPARE(wizard->currentId(), kUpdatePageId);
 }
 
 void tst_UpdateFirmwarePage::PressUpdateAndRun(bool interrupt)
@@ -206,7 +207,7 @@ void tst_UpdateFirmwarePage::reenteringStartsOneRun()
 {
     ReachUpdatePage();
     wizard->button(QWizard::BackButton)->click();
-    QCOMPARE(wizard->currentId(), 1);
+    QCOMPARE(wizard->currentId(), kPackPageId);
     QTest::mouseClick(wizard->currentPage()->findChild<QRadioButton *>(QStringLiteral("scrivetpack_classic")),
                       Qt::LeftButton);
     DebugCapture capture;
@@ -289,7 +290,7 @@ void tst_UpdateFirmwarePage::enterKey()
         wizard = new CConfigWizard;
     } else if (state == QLatin1String("pack")) {
         wizard = new CConfigWizard;
-        QVERIFY(FireRunningTimer(wizard->page(0)));
+        QVERIFY(FireRunningTimer(wizard->page(kSearchPageId)));
     } else {
         ReachUpdatePage();
     }
@@ -303,8 +304,8 @@ void tst_UpdateFirmwarePage::enterKey()
     QTest::keyClick(button, Qt::Key_Return);
 
     QCOMPARE(wizard->isVisible(), outcome != QLatin1String("closes"));
-    QCOMPARE(wizard->currentId(), outcome == QLatin1String("next") ? 2 : page);
-    const bool starting = wizard->currentId() == 2 && !wizard->button(QWizard::CustomButton1)->isEnabled()
+    QCOMPARE(wizard->currentId(), outcome == QLatin1String("next") ? kUpdatePageId : page);
+    const bool starting = wizard->currentId() == kUpdatePageId && !wizard->button(QWizard::CustomButton1)->isEnabled()
         && RunningTimerInterval(wizard->currentPage()) == 500;
     QCOMPARE(starting, outcome == QLatin1String("update"));
     QVERIFY(!g_restartRequested);
@@ -414,7 +415,7 @@ void tst_UpdateFirmwarePage::spaceAndEnterAgree()
         ReplaceReceiverWithUpToDateOne();
     if (state == QLatin1String("pack")) {
         wizard = new CConfigWizard;
-        QVERIFY(FireRunningTimer(wizard->page(0)));
+        QVERIFY(FireRunningTimer(wizard->page(kSearchPageId)));
     } else {
         ReachUpdatePage();
     }

@@ -1,5 +1,6 @@
 #include "catalogue.h"
 #include "firmwareupdater.h"
+#include "protocol.h"
 #include "testsupport.h"
 
 #include <QJsonDocument>
@@ -26,9 +27,9 @@ private slots:
     void runRecord();
 
 private:
-    // A receiver in the named state, opened, with its updater aimed at
-    // rule `rule` of table A (> 0) or B (< 0).
-    FirmwareUpdater Prepare(const QString &state, int rule, quint32 pid = 0x1317);
+    // The receiver, attached and opened, with its updater aimed at rule
+    // `rule` of table A (> 0) or B (< 0).
+    FirmwareUpdater Prepare(const BeforeUpdate &before, int rule, quint32 pid = 0x1317);
 
     EngineFixture fixture;
     std::shared_ptr<sim::Receiver> receiver;
@@ -51,13 +52,13 @@ const UpgradeRule &Rule(int rule)
     return table.rules[qAbs(rule) - 1];
 }
 
-void PutTargetCopy2InSlot2(sim::Receiver &receiver, const FirmwareImage &image)
-{
-    receiver.codeSlots[1].header = Bytes(image.blocks.header2, 64);
-    receiver.codeSlots[1].code = Bytes(image.blocks.code2, image.blocks.code2Size);
-}
+const BeforeUpdate kOwnFirmware = BeforeUpdate::OwnFirmware();
+const BeforeUpdate kShortPathReady = BeforeUpdate::TargetCopy2Running();
+const BeforeUpdate kOnBootCode = BeforeUpdate::OnBootCode();
 
 } // namespace
+
+Q_DECLARE_METATYPE(BeforeUpdate)
 
 void tst_UpdateSequence::init()
 {
@@ -70,63 +71,46 @@ void tst_UpdateSequence::cleanup()
     fixture.End();
 }
 
-FirmwareUpdater tst_UpdateSequence::Prepare(const QString &state, int rule, quint32 pid)
+FirmwareUpdater tst_UpdateSequence::Prepare(const BeforeUpdate &before, int rule, quint32 pid)
 {
-    const FirmwareImage &target = Rule(rule).target;
-    const bool old = state == QLatin1String("old protocol");
-    if (state == QLatin1String("boot 4.4")) {
-        receiver = AttachScenarioReceiver(QStringLiteral(R"({"pid": %1, "boot": {"version": 4.4, "build": 1}})").arg(pid));
-    } else {
-        receiver = AttachReceiver(pid, old ? 3.0 : 6.01, old ? 27 : 81, 2);
-    }
-    if (state.startsWith(QLatin1String("boot")) || state == QLatin1String("nothing runs")) {
-        receiver->codeSlots = {};
-        receiver->startPosition = state == QLatin1String("nothing runs") ? 0 : 2;
-        receiver->Boot(2);
-    } else if (state.startsWith(QLatin1String("short"))) {
-        PutTargetCopy2InSlot2(*receiver, target);
-    }
-    if (state.endsWith(QLatin1String("start 1"))) {
-        receiver->Boot(1);
-        receiver->startPosition = 1;
-    }
-    OpenIntoReceiverState(pid);
+    receiver = before.Attach(pid, Rule(rule).target);
+    // A receiver running the target's copy answers under the target's ID.
+    OpenIntoReceiverState(receiver->pid);
     FirmwareUpdater updater;
-    updater.Load(g_receiverState, nullptr);
-    updater.target = &target;
-    updater.pidChanges = int32_t(pid) != Rule(rule).targetPid;
+    ReceiverSession().AimAt(updater, Rule(rule));
     return updater;
 }
 
 void tst_UpdateSequence::paths_data()
 {
-    QTest::addColumn<QString>("state");
+    QTest::addColumn<BeforeUpdate>("before");
     QTest::addColumn<int>("rule");
     QTest::addColumn<int>("mode");
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<int>("restarts");
 
-    QTest::newRow("full path to image 6") << "running copy 2" << 7 << 10 << kFullPath << 3;
-    QTest::newRow("full path to image 4") << "running copy 2" << 1 << 10 << kFullPath << 3;
-    QTest::newRow("short path to image 7") << "short" << 9 << 9 << kShortPath << 1;
-    QTest::newRow("initial restart, short path to image 2") << "short, start 1" << -4 << 9
+    QTest::newRow("full path to image 6") << kOwnFirmware << 7 << 10 << kFullPath << 3;
+    QTest::newRow("full path to image 4") << kOwnFirmware << 1 << 10 << kFullPath << 3;
+    QTest::newRow("short path to image 7") << kShortPathReady << 9 << 9 << kShortPath << 1;
+    QTest::newRow("initial restart, short path to image 2") << kShortPathReady.StartedFromCopy1() << -4 << 9
                                                             << (QStringList{"restarting Copy2"} + kShortPath) << 2;
     QTest::newRow("initial restart, then full path to image 1")
-        << "running copy 1, start 1" << -1 << 10 << (QStringList{"restarting Copy2"} + kFullPath) << 4;
-    QTest::newRow("boot-code path to image 5") << "boot" << 4 << 11 << kBootCodePath << 2;
-    QTest::newRow("boot-code path at 4.4 to image 3") << "boot 4.4" << -3 << 11 << kBootCodePath << 2;
-    QTest::newRow("nothing runs, start 0: full path") << "nothing runs" << 7 << 10 << kFullPath << 3;
-    QTest::newRow("old protocol: full path to image 6") << "old protocol" << 7 << 10 << kFullPath << 3;
+        << kOwnFirmware.StartedFromCopy1() << -1 << 10 << (QStringList{"restarting Copy2"} + kFullPath) << 4;
+    QTest::newRow("boot-code path to image 5") << kOnBootCode << 4 << 11 << kBootCodePath << 2;
+    QTest::newRow("boot-code path at 4.4 to image 3") << kOnBootCode.WithBootCode(4.4) << -3 << 11 << kBootCodePath << 2;
+    QTest::newRow("nothing runs, start 0: full path") << BeforeUpdate::NothingRuns() << 7 << 10 << kFullPath << 3;
+    QTest::newRow("old protocol: full path to image 6") << kOwnFirmware.WithFirmware(3.0, 27) << 7 << 10 << kFullPath << 3;
 }
 
 void tst_UpdateSequence::paths()
 {
-    QFETCH(QString, state);
+    QFETCH(BeforeUpdate, before);
     QFETCH(int, rule);
     QFETCH(int, mode);
     QFETCH(QStringList, steps);
     QFETCH(int, restarts);
-    FirmwareUpdater updater = Prepare(state, rule);
+    FirmwareUpdater updater = Prepare(before, rule);
+    const CMDHAND_VERSIONstruct found = g_receiverState.versionInfo;
     receiver->log.clear();
     DebugCapture capture;
     QCOMPARE(updater.RunFlashUpgrade(), 0);
@@ -145,8 +129,8 @@ void tst_UpdateSequence::paths()
     const FirmwareBlocks &b = image.blocks;
     QCOMPARE(receiver->codeSlots[0].header, Bytes(b.header1, 64));
     QCOMPARE(receiver->codeSlots[0].code.left(int(b.code1Size)), Bytes(b.code1, b.code1Size));
-    // Copy 2 written from the 4.4 boot code carries the old header layout.
-    if (state == QLatin1String("boot 4.4"))
+    // Copy 2 written from boot code below 4.5 carries the old header layout.
+    if (found.version < kNewFormatVersion)
         QVERIFY(receiver->SlotIntact(2));
     else
         QCOMPARE(receiver->codeSlots[1].header, Bytes(b.header2, 64));
@@ -157,7 +141,7 @@ void tst_UpdateSequence::paths()
     QCOMPARE(updater.versionInfo.codePosition, 1);
     if (mode == 11)
         QCOMPARE(receiver->boot.left(906), Bytes(b.bootCode, 906));
-    if (state == QLatin1String("old protocol")) {
+    if (UsesOldFlashProtocol(found.version, found.build)) {
         const auto writes = CallsOf(*receiver, sim::Op::WriteFlashCode);
         QCOMPARE(writes.first().b, 1u);
         QCOMPARE(writes.at(276).a, 276u); // block offsets: 17666 bytes are 277 blocks
@@ -167,64 +151,64 @@ void tst_UpdateSequence::paths()
 
 void tst_UpdateSequence::failures_data()
 {
-    QTest::addColumn<QString>("state");
+    QTest::addColumn<BeforeUpdate>("before");
     QTest::addColumn<QString>("faults"); // as in a scenario
     QTest::addColumn<int>("result");
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("stored"); // errorCode afterwards; -1: not looked at
 
     QTest::newRow("no version at the start: 18")
-        << "running copy 2" << R"({"GetVersion": {"always": true}})" << 18 << 9 << -1;
+        << kOwnFirmware << R"({"GetVersion": {"always": true}})" << 18 << 9 << -1;
     QTest::newRow("version on the third try")
-        << "running copy 2" << R"({"GetVersion": {"fail": [2, 3]}})" << 0 << 10 << -1;
+        << kOwnFirmware << R"({"GetVersion": {"fail": [2, 3]}})" << 0 << 10 << -1;
     QTest::newRow("boot code: write mode 1")
-        << "boot" << R"({"SetWriteMode": {"fail": [1]}})" << 1 << 11 << 1;
+        << kOnBootCode << R"({"SetWriteMode": {"fail": [1]}})" << 1 << 11 << 1;
     QTest::newRow("boot code: write mode 2")
-        << "boot" << R"({"SetWriteMode": {"fail": [2]}})" << 2 << 11 << 2;
+        << kOnBootCode << R"({"SetWriteMode": {"fail": [2]}})" << 2 << 11 << 2;
     QTest::newRow("boot code: sector")
-        << "boot" << R"({"WriteFlashSector": {"fail": [5]}})" << 3 << 11 << 3;
+        << kOnBootCode << R"({"WriteFlashSector": {"fail": [5]}})" << 3 << 11 << 3;
     QTest::newRow("last 256 bytes: write mode 1")
-        << "boot 4.4" << R"({"SetWriteMode": {"fail": [17]}})" << 7 << 11 << 7;
+        << kOnBootCode.WithBootCode(4.4) << R"({"SetWriteMode": {"fail": [17]}})" << 7 << 11 << 7;
     QTest::newRow("last 256 bytes: write mode 2")
-        << "boot 4.4" << R"({"SetWriteMode": {"fail": [18]}})" << 8 << 11 << 8;
+        << kOnBootCode.WithBootCode(4.4) << R"({"SetWriteMode": {"fail": [18]}})" << 8 << 11 << 8;
     QTest::newRow("last 256 bytes: sector")
-        << "boot 4.4" << R"({"WriteFlashSector": {"fail": [16]}})" << 9 << 11 << 9;
+        << kOnBootCode.WithBootCode(4.4) << R"({"WriteFlashSector": {"fail": [16]}})" << 9 << 11 << 9;
     QTest::newRow("initial restart times out: 10, 11 stored")
-        << "running copy 1, start 1" << R"({"InitializeConnection": {"always": true}})" << 10 << 9 << 11;
+        << kOwnFirmware.StartedFromCopy1() << R"({"InitializeConnection": {"always": true}})" << 10 << 9 << 11;
     QTest::newRow("restart step refused: 10")
-        << "running copy 2" << R"({"PrepareToCloseConnection": {"always": true}})" << 10 << 10 << 10;
+        << kOwnFirmware << R"({"PrepareToCloseConnection": {"always": true}})" << 10 << 10 << 10;
     QTest::newRow("restart step times out: 11")
-        << "running copy 2" << R"({"InitializeConnection": {"always": true}})" << 11 << 10 << 11;
+        << kOwnFirmware << R"({"InitializeConnection": {"always": true}})" << 11 << 10 << 11;
     QTest::newRow("short path restart times out: 11")
-        << "short" << R"({"InitializeConnection": {"always": true}})" << 11 << 9 << 11;
+        << kShortPathReady << R"({"InitializeConnection": {"always": true}})" << 11 << 9 << 11;
     QTest::newRow("no version after a restart: 12")
-        << "running copy 2" << R"({"GetVersion": {"fail": [3, 4, 5]}})" << 12 << 10 << 12;
+        << kOwnFirmware << R"({"GetVersion": {"fail": [3, 4, 5]}})" << 12 << 10 << 12;
     QTest::newRow("the other copy boots: 13")
-        << "running copy 2" << R"({"WriteFlashCode": {"corrupt": [1]}})" << 13 << 10 << 13;
+        << kOwnFirmware << R"({"WriteFlashCode": {"corrupt": [1]}})" << 13 << 10 << 13;
     QTest::newRow("full path: flash info never answers")
-        << "running copy 2" << R"({"GetFlashInfo": {"always": true}})" << 17 << 10 << 17;
+        << kOwnFirmware << R"({"GetFlashInfo": {"always": true}})" << 17 << 10 << 17;
     QTest::newRow("short path: flash info fails, sums match")
-        << "short" << R"({"GetFlashInfo": {"fail": [1]}})" << 17 << 9 << -1;
+        << kShortPathReady << R"({"GetFlashInfo": {"fail": [1]}})" << 17 << 9 << -1;
     QTest::newRow("sums unread, flash info fails once: full path")
-        << "short" << R"({"GetHeader2Checksum": {"always": true}, "GetFlashInfo": {"fail": [1]}})" << 0 << 10 << -1;
+        << kShortPathReady << R"({"GetHeader2Checksum": {"always": true}, "GetFlashInfo": {"fail": [1]}})" << 0 << 10 << -1;
     QTest::newRow("copy write fails twice: 119, 5 stored")
-        << "running copy 2" << R"({"WriteFlashCode": {"always": true}})" << 119 << 10 << 5;
+        << kOwnFirmware << R"({"WriteFlashCode": {"always": true}})" << 119 << 10 << 5;
     QTest::newRow("header refused twice: 119, 6 stored")
-        << "short" << R"({"WriteFlashHeader": {"always": true}})" << 119 << 9 << 6;
+        << kShortPathReady << R"({"WriteFlashHeader": {"always": true}})" << 119 << 9 << 6;
     QTest::newRow("copy write fails once: goes on")
-        << "running copy 2" << R"({"WriteFlashHeader": {"fail": [1]}})" << 0 << 10 << -1;
+        << kOwnFirmware << R"({"WriteFlashHeader": {"fail": [1]}})" << 0 << 10 << -1;
     QTest::newRow("each copy write gets its own retry")
-        << "running copy 2" << R"({"WriteFlashHeader": {"fail": [1, 3, 5]}})" << 0 << 10 << -1;
+        << kOwnFirmware << R"({"WriteFlashHeader": {"fail": [1, 3, 5]}})" << 0 << 10 << -1;
 }
 
 void tst_UpdateSequence::failures()
 {
-    QFETCH(QString, state);
+    QFETCH(BeforeUpdate, before);
     QFETCH(QString, faults);
     QFETCH(int, result);
     QFETCH(int, mode);
     QFETCH(int, stored);
-    FirmwareUpdater updater = Prepare(state, 7);
+    FirmwareUpdater updater = Prepare(before, 7);
     QString problem;
     QVERIFY2(sim::SetFaults(*receiver, faults.toUtf8(), &problem), qPrintable(problem));
     QCOMPARE(updater.RunFlashUpgrade(), result);
@@ -235,21 +219,21 @@ void tst_UpdateSequence::failures()
 
 void tst_UpdateSequence::progressAtEachStep_data()
 {
-    QTest::addColumn<QString>("state");
+    QTest::addColumn<BeforeUpdate>("before");
     QTest::addColumn<QList<int>>("shown");
-    QTest::newRow("full path") << "running copy 2" << QList<int>{10, 28, 42, 57, 71, 85, 100};
-    QTest::newRow("full path after a restart") << "running copy 1, start 1" << QList<int>{14, 28, 42, 57, 71, 85, 100};
-    QTest::newRow("short path") << "short" << QList<int>{10, 66, 100};
-    QTest::newRow("short path after a restart") << "short, start 1" << QList<int>{33, 66, 100};
-    QTest::newRow("boot-code path") << "boot" << QList<int>{10, 28, 42, 57, 71, 85, 100};
+    QTest::newRow("full path") << kOwnFirmware << QList<int>{10, 28, 42, 57, 71, 85, 100};
+    QTest::newRow("full path after a restart") << kOwnFirmware.StartedFromCopy1() << QList<int>{14, 28, 42, 57, 71, 85, 100};
+    QTest::newRow("short path") << kShortPathReady << QList<int>{10, 66, 100};
+    QTest::newRow("short path after a restart") << kShortPathReady.StartedFromCopy1() << QList<int>{33, 66, 100};
+    QTest::newRow("boot-code path") << kOnBootCode << QList<int>{10, 28, 42, 57, 71, 85, 100};
 }
 
 void tst_UpdateSequence::progressAtEachStep()
 {
-    QFETCH(QString, state);
+    QFETCH(BeforeUpdate, before);
     QFETCH(QList<int>, shown);
     ProgressRecorder view;
-    FirmwareUpdater updater = Prepare(state, 7);
+    FirmwareUpdater updater = Prepare(before, 7);
     updater.progressView = &view;
     DebugCapture capture;
     QCOMPARE(updater.RunFlashUpgrade(), 0);
@@ -283,11 +267,7 @@ void tst_UpdateSequence::flashInfoFormatFollowsTheVersion()
 {
     QFETCH(double, version);
     QFETCH(uint, newFormat);
-    receiver = AttachScenarioReceiver(QStringLiteral(R"({"pid": "1317", "version": %1, "build": 81})").arg(version));
-    QVERIFY(OpenIntoReceiverState(0x1317));
-    FirmwareUpdater updater;
-    updater.Load(g_receiverState, nullptr);
-    updater.target = &Rule(7).target;
+    FirmwareUpdater updater = Prepare(BeforeUpdate::OwnFirmware().WithFirmware(version, 81), 7);
     receiver->log.clear();
     QCOMPARE(updater.RunFlashUpgrade(), 0);
     // Every request for the flash information until the first restart,
@@ -305,7 +285,7 @@ void tst_UpdateSequence::flashInfoFormatFollowsTheVersion()
 
 void tst_UpdateSequence::runRecord_data()
 {
-    QTest::addColumn<QString>("state");
+    QTest::addColumn<BeforeUpdate>("before");
     QTest::addColumn<QString>("faults"); // as in a scenario
     QTest::addColumn<int>("result");
     QTest::addColumn<QString>("startPath"); // as the start record names it
@@ -313,23 +293,23 @@ void tst_UpdateSequence::runRecord_data()
     QTest::addColumn<int>("lastStep");
     QTest::addColumn<QString>("lastStepLine");
 
-    QTest::newRow("full path") << "running copy 2" << "{}" << 0 << "full" << "full" << 7 << "Finish Flash Upgrade";
+    QTest::newRow("full path") << kOwnFirmware << "{}" << 0 << "full" << "full" << 7 << "Finish Flash Upgrade";
     QTest::newRow("short path, decided after the restart on copy 2")
-        << "short, start 1" << "{}" << 0 << "short or full" << "short" << 3 << "Finish Flash Upgrade";
-    QTest::newRow("boot-code path") << "boot" << "{}" << 0 << "boot" << "boot" << 7 << "Finish Flash Upgrade";
+        << kShortPathReady.StartedFromCopy1() << "{}" << 0 << "short or full" << "short" << 3 << "Finish Flash Upgrade";
+    QTest::newRow("boot-code path") << kOnBootCode << "{}" << 0 << "boot" << "boot" << 7 << "Finish Flash Upgrade";
     QTest::newRow("no receiver: nothing changed")
-        << "running copy 2" << R"({"GetVersion": {"always": true}})" << 18 << "none" << "none" << 0 << "";
+        << kOwnFirmware << R"({"GetVersion": {"always": true}})" << 18 << "none" << "none" << 0 << "";
     QTest::newRow("a restart step times out")
-        << "running copy 2" << R"({"InitializeConnection": {"always": true}})" << 11 << "full" << "full" << 2
+        << kOwnFirmware << R"({"InitializeConnection": {"always": true}})" << 11 << "full" << "full" << 2
         << "Restarting Copy1";
     QTest::newRow("a copy write fails twice")
-        << "running copy 2" << R"({"WriteFlashCode": {"always": true}})" << 119 << "full" << "full" << 1
+        << kOwnFirmware << R"({"WriteFlashCode": {"always": true}})" << 119 << "full" << "full" << 1
         << "Loading Copy Code 2";
 }
 
 void tst_UpdateSequence::runRecord()
 {
-    QFETCH(QString, state);
+    QFETCH(BeforeUpdate, before);
     QFETCH(QString, faults);
     QFETCH(int, result);
     QFETCH(QString, startPath);
@@ -338,7 +318,7 @@ void tst_UpdateSequence::runRecord()
     QFETCH(QString, lastStepLine);
     QTemporaryDir folder;
     const ScopedHistory history(folder.path());
-    FirmwareUpdater updater = Prepare(state, 7);
+    FirmwareUpdater updater = Prepare(before, 7);
     QString problem;
     QVERIFY2(sim::SetFaults(*receiver, faults.toUtf8(), &problem), qPrintable(problem));
 

@@ -1,5 +1,8 @@
 #include "testsupport.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryFile>
 #include <QtTest>
 
@@ -65,6 +68,92 @@ DebugCapture::~DebugCapture()
     g_capture = nullptr;
 }
 
+BeforeUpdate BeforeUpdate::OwnFirmware()
+{
+    return BeforeUpdate();
+}
+
+BeforeUpdate BeforeUpdate::TargetCopy2Running()
+{
+    BeforeUpdate before;
+    before.copies = Copies::TargetCopy2;
+    return before;
+}
+
+BeforeUpdate BeforeUpdate::OnBootCode()
+{
+    BeforeUpdate before;
+    before.copies = Copies::None;
+    return before;
+}
+
+BeforeUpdate BeforeUpdate::NothingRuns()
+{
+    BeforeUpdate before = OnBootCode();
+    before.noStartPosition = true;
+    return before;
+}
+
+BeforeUpdate BeforeUpdate::WithFirmware(double ownVersion, qint32 ownBuild) const
+{
+    BeforeUpdate before = *this;
+    before.version = ownVersion;
+    before.build = ownBuild;
+    return before;
+}
+
+BeforeUpdate BeforeUpdate::WithBootCode(double ownBootVersion) const
+{
+    BeforeUpdate before = *this;
+    before.bootVersion = ownBootVersion;
+    return before;
+}
+
+BeforeUpdate BeforeUpdate::StartedFromCopy1() const
+{
+    BeforeUpdate before = *this;
+    before.fromCopy1 = true;
+    return before;
+}
+
+BeforeUpdate BeforeUpdate::Under(const sim::ReceiverModel &receiverModel) const
+{
+    BeforeUpdate before = *this;
+    before.model = receiverModel;
+    return before;
+}
+
+sim::Receiver BeforeUpdate::Make(quint32 pid, const FirmwareImage &target) const
+{
+    QList<std::shared_ptr<sim::Receiver>> parsed;
+    QString error;
+    const QJsonObject receiver{{QStringLiteral("pid"), double(pid)},
+                               {QStringLiteral("version"), version},
+                               {QStringLiteral("build"), build},
+                               {QStringLiteral("boot"), QJsonObject{{QStringLiteral("version"), bootVersion}}}};
+    const QJsonObject scenario{{QStringLiteral("receivers"), QJsonArray{receiver}}};
+    if (!sim::ParseScenario(QJsonDocument(scenario).toJson(), QString(), &parsed, &error))
+        qFatal("BeforeUpdate: %s", qPrintable(error));
+    sim::Receiver receiverBefore = *parsed.first();
+    receiverBefore.model = model;
+    receiverBefore.latencyMs = 0;
+    if (copies == Copies::TargetCopy2) {
+        receiverBefore.codeSlots[1] = {Bytes(target.blocks.header2, 64), Bytes(target.blocks.code2, target.blocks.code2Size)};
+    } else if (copies == Copies::None) {
+        receiverBefore.codeSlots = {};
+        receiverBefore.startPosition = noStartPosition ? 0 : 2;
+    }
+    if (fromCopy1)
+        receiverBefore.startPosition = 1;
+    receiverBefore.Boot(fromCopy1 ? 1 : 2);
+    return receiverBefore;
+}
+
+std::shared_ptr<sim::Receiver> BeforeUpdate::Attach(quint32 pid, const FirmwareImage &target) const
+{
+    return sim::Bus::Instance().Attach(std::make_shared<sim::Receiver>(Make(pid, target)));
+}
+
 std::shared_ptr<sim::Receiver> AttachReceiver(quint32 pid, double version, qint32 build, int running)
 {
     auto receiver = sim::MakeReceiver(pid, version, build, running);
@@ -86,23 +175,17 @@ std::shared_ptr<sim::Receiver> AttachScenarioReceiver(const QString &json)
 bool OpenIntoReceiverState(quint32 pid)
 {
     g_receiverState = ReceiverState();
-    if (LookForOrvexWithSpecifiedPID(int(pid), 0, &g_receiverState.commandHandler,
-                                     &g_receiverState.portManager, 0)
-        != 0)
+    ReceiverSession session;
+    if (!session.Open(int(pid)))
         return false;
     g_receiverState.pid = int32_t(pid);
-    g_receiverState.found = g_receiverState.commandHandler->GetVersion(g_receiverState.versionInfo);
+    g_receiverState.found = session.ReadVersion();
     return g_receiverState.found;
 }
 
 bool ReleaseReceiverState()
 {
-    if (g_receiverState.portManager) {
-        g_receiverState.portManager->ClosePort();
-        DeletePortManager(g_receiverState.portManager);
-    }
-    if (g_receiverState.commandHandler)
-        DeleteCommandHandler(g_receiverState.commandHandler);
+    ReceiverSession().Release();
     g_receiverState = ReceiverState();
     const sim::Bus &bus = sim::Bus::Instance();
     return bus.liveHandlers == 0 && bus.livePortManagers == 0;

@@ -3,6 +3,7 @@
 
 #include "clock.h"
 #include "firmwareupdater.h"
+#include "receiversession.h"
 #include "simulator.h"
 
 #include <QObject>
@@ -82,6 +83,42 @@ public:
     qint64 NowMs() const override { return RealClock::NowMs() * kSpeedUp; }
 };
 
+// A receiver as an update meets it, in the tests' terms, answering without
+// latency. Its own firmware (generated, 6.01 build 81 unless told) in both
+// copies, copy 2 running; or the target's copy 2 running from slot 2 (what
+// the short path needs); or both copies lost and the boot code running
+// (the boot path); then changed as the builders below say.
+class BeforeUpdate
+{
+public:
+    static BeforeUpdate OwnFirmware();
+    static BeforeUpdate TargetCopy2Running();
+    static BeforeUpdate OnBootCode();
+    // Both copies lost and no start position: nothing names a copy.
+    static BeforeUpdate NothingRuns();
+
+    BeforeUpdate WithFirmware(double version, qint32 build) const;
+    BeforeUpdate WithBootCode(double version) const;
+    // Restarted on copy 1 last: it runs copy 1 and starts from it.
+    BeforeUpdate StartedFromCopy1() const;
+    BeforeUpdate Under(const sim::ReceiverModel &model) const;
+
+    // The receiver, answering under `pid`, readied for `target`.
+    sim::Receiver Make(quint32 pid, const FirmwareImage &target) const;
+    // The same, attached to the bus.
+    std::shared_ptr<sim::Receiver> Attach(quint32 pid, const FirmwareImage &target) const;
+
+private:
+    enum class Copies { Own, TargetCopy2, None };
+    Copies copies = Copies::Own;
+    double version = 6.01;
+    qint32 build = 81;
+    double bootVersion = 6.0;
+    bool fromCopy1 = false;
+    bool noStartPosition = false;
+    sim::ReceiverModel model;
+};
+
 // A receiver running generated firmware, attached to the bus, answering
 // without latency.
 std::shared_ptr<sim::Receiver> AttachReceiver(quint32 pid, double version, qint32 build,
@@ -91,7 +128,8 @@ std::shared_ptr<sim::Receiver> AttachReceiver(quint32 pid, double version, qint3
 // "receivers" list), attached to the bus, answering without latency.
 std::shared_ptr<sim::Receiver> AttachScenarioReceiver(const QString &json);
 
-// Opens the receiver as the search page would and fills g_receiverState.
+// Opens the receiver as the search page does and fills g_receiverState
+// with it and its version (whatever the version).
 bool OpenIntoReceiverState(quint32 pid);
 
 // Releases what OpenIntoReceiverState opened; true when no library

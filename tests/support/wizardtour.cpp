@@ -1,6 +1,7 @@
 #include "wizardtour.h"
 
 #include "configwizard.h"
+#include "pageids.h"
 #include "progressbarview.h"
 #include "wizardsupport.h"
 
@@ -78,17 +79,17 @@ bool WizardTour::Visit(const QString &state, const std::function<void(QWidget *)
     if (state == QLatin1String("search")) {
         lookOnce(&wizard);
     } else if (state == QLatin1String("search-hint")) {
-        QMetaObject::invokeMethod(wizard.page(0)->findChild<QTimer *>(QStringLiteral("hintTimer")), "timeout");
+        QMetaObject::invokeMethod(wizard.page(kSearchPageId)->findChild<QTimer *>(QStringLiteral("hintTimer")), "timeout");
         lookOnce(&wizard);
     } else {
-        FireRunningTimer(wizard.page(0));
+        FireRunningTimer(wizard.page(kSearchPageId));
         if (state == QLatin1String("pack"))
             lookOnce(&wizard);
         else
             wizard.button(QWizard::NextButton)->click();
     }
     const bool offered = state == QLatin1String("offered") || state == QLatin1String("finishing");
-    if (wizard.currentId() == 2 && state != QLatin1String("up-to-date") && !offered) {
+    if (wizard.currentId() == kUpdatePageId && state != QLatin1String("up-to-date") && !offered) {
         auto *page = wizard.currentPage();
         if (state == QLatin1String("running")) {
             auto *bar = page->findChild<QProgressBar *>();
@@ -109,7 +110,7 @@ bool WizardTour::Visit(const QString &state, const std::function<void(QWidget *)
         wizard.button(QWizard::CustomButton1)->click();
         FireRunningTimer(wizard.currentPage());
     }
-    if (!seen && wizard.currentId() == 2)
+    if (!seen && wizard.currentId() == kUpdatePageId)
         lookOnce(&wizard);
     wizard.close();
     ReleaseReceiverState();

@@ -14,6 +14,8 @@
 // pack page, Update when offered, Close when done, and the answer
 // ORVEX_AUTOPILOT_ANSWER (default No) in the failure box.
 
+#include "pageids.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -67,9 +69,9 @@ bool Ready(QAbstractButton *button)
 QString State(QWizard *wizard)
 {
     switch (wizard->currentId()) {
-    case 0:
+    case kSearchPageId:
         return QStringLiteral("search");
-    case 1:
+    case kPackPageId:
         return QStringLiteral("pack");
     default:
         break;
