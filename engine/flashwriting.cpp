@@ -11,15 +11,7 @@
 
 namespace {
 
-constexpr int kBlockSize = 64;
-constexpr int kHeaderSize = 64;
-constexpr uint32_t kBlocksPerCodeWrite = 5;
-
-constexpr uint32_t kMarkerAddresses[] = {0xF0000, 0xFFF00};
 constexpr std::array<unsigned char, kBlockSize> kMarkerSector = {0x6A, 0xC0, 0x00, 0x00};
-
-constexpr uint32_t kLastBytesAddress = 0x7F00;
-constexpr int kLastBytesSize = 256;
 
 using Header = std::array<unsigned char, kHeaderSize>;
 
@@ -35,25 +27,16 @@ void PutBigEndian(unsigned char *at, uint32_t value, int bytes)
 // that the receiver's version expects.
 void PatchHeader(Header &header, uint32_t address, bool newHeader)
 {
-    uint32_t sumA = 0xBEAD;
-    uint32_t sumB = 0xCAFE;
     if (newHeader) {
         PutBigEndian(&header[0], address, 4);
-        for (int i = 0; i < 56; i += 2) {
-            const uint32_t word = uint32_t(header[i]) << 8 | header[i + 1];
-            sumA += word;
-            sumB += 0xFFFF - word;
-        }
-        PutBigEndian(&header[56], sumA, 4);
-        PutBigEndian(&header[60], sumB, 4);
+        const HeaderSums sums = NewHeaderSums(header.data());
+        PutBigEndian(&header[56], sums.a, 4);
+        PutBigEndian(&header[60], sums.b, 4);
     } else {
         PutBigEndian(&header[0], address & 0xFFFF, 2);
-        for (int i = 0; i < 60; ++i) {
-            sumA += header[i];
-            sumB += 0xFFu - header[i];
-        }
-        PutBigEndian(&header[60], sumA & 0xFFFF, 2);
-        PutBigEndian(&header[62], sumB & 0xFFFF, 2);
+        const HeaderSums sums = OldHeaderSums(header.data());
+        PutBigEndian(&header[60], sums.a, 2);
+        PutBigEndian(&header[62], sums.b, 2);
     }
 }
 

@@ -1,6 +1,8 @@
 #ifndef ORVEX_PAGEFLAGS_H
 #define ORVEX_PAGEFLAGS_H
 
+#include <array>
+
 // Process-wide flags through which the update page talks to the wizard
 // window and to start-up. GUI thread only.
 
@@ -16,5 +18,8 @@ extern bool g_closeAllowed;
 
 // Set after a failed update: start-up starts the program anew.
 extern bool g_restartRequested;
+
+// Every flag above, in one list, for whoever must save and restore them.
+extern const std::array<bool *, 7> kAllPageFlags;
 
 #endif

@@ -31,18 +31,20 @@ quint16 ReadBigEndian16(const QByteArray &data, int offset)
     return quint16(quint8(data[offset]) << 8 | quint8(data[offset + 1]));
 }
 
+quint32 SumOfBytes(const QByteArray &header, bool inverted)
+{
+    quint32 sum = 0;
+    for (int i = 0; i < 60; ++i)
+        sum += inverted ? 0xFF - quint8(header[i]) : quint8(header[i]);
+    return sum;
+}
+
 bool OldHeaderValid(const QByteArray &header, quint32 address)
 {
-    quint32 sumA = 0xBEAD;
-    quint32 sumB = 0xCAFE;
-    for (int i = 0; i < 60; ++i) {
-        sumA += quint8(header[i]);
-        sumB += 0xFF - quint8(header[i]);
-    }
     const quint16 stored = ReadBigEndian16(header, 0);
     const bool addressRight = stored == quint16(address) || stored == kOldProtocolCodeAddress;
-    return addressRight && ReadBigEndian16(header, 60) == quint16(sumA)
-        && ReadBigEndian16(header, 62) == quint16(sumB);
+    return addressRight && ReadBigEndian16(header, 60) == OldHeaderSumA(header)
+        && ReadBigEndian16(header, 62) == OldHeaderSumB(header);
 }
 
 } // namespace
@@ -119,6 +121,21 @@ quint32 HeaderSumA(const QByteArray &header)
 quint32 HeaderSumB(const QByteArray &header)
 {
     return 0xCAFE + SumOfWords(header, true);
+}
+
+quint16 OldHeaderSumA(const QByteArray &header)
+{
+    return quint16(0xBEAD + SumOfBytes(header, false));
+}
+
+quint16 OldHeaderSumB(const QByteArray &header)
+{
+    return quint16(0xCAFE + SumOfBytes(header, true));
+}
+
+bool OldFlashProtocol(double version, qint32 build)
+{
+    return version == 3.0 && build < 28;
 }
 
 QByteArray MakeHeader(quint32 address, quint32 codeLength, quint32 copyFlag,

@@ -1,4 +1,4 @@
-#include "firmware.h"
+#include "inputs.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,6 +1,7 @@
 #include "simulator.h"
 
 #include "firmware.h"
+#include "inputs.h"
 
 #include "clock.h"
 
@@ -113,7 +114,8 @@ bool Fault::Fails(int callNumber) const
 }
 
 Receiver::Receiver()
-    : boot(Erased(kBootRegionSize))
+    : capacity(kDefaultCapacity)
+    , boot(Erased(kBootRegionSize))
     , markers{Erased(kSectorSize), Erased(kSectorSize)}
 {
 }
@@ -224,7 +226,7 @@ bool Receiver::Reachable() const
 
 bool Receiver::OldFlashProtocol() const
 {
-    return runningIdentity.version == 3.0 && runningIdentity.build < 28;
+    return sim::OldFlashProtocol(runningIdentity.version, runningIdentity.build);
 }
 
 int Receiver::OfferedSlot() const
@@ -519,7 +521,7 @@ bool Receiver::Read(QDataStream &in)
     // The same bounds as a scenario's.
     const bool sizesRight = boot.size() == int(kBootRegionSize) && markers[0].size() == kSectorSize
         && markers[1].size() == kSectorSize;
-    const bool timesRight = restartTimeMs >= 0 && restartTimeMs <= 3600000 && latencyMs >= 0 && latencyMs <= 60000;
+    const bool timesRight = restartTimeMs >= 0 && restartTimeMs <= kMaxRestartMs && latencyMs >= 0 && latencyMs <= kMaxLatencyMs;
     return in.status() == QDataStream::Ok && sizesRight && timesRight && running >= kDead && running <= 2
         && startPosition >= 0 && startPosition <= 2;
 }

@@ -1,6 +1,7 @@
 #include "simulator.h"
 
 #include "firmware.h"
+#include "inputs.h"
 
 #include <QDir>
 #include <QFile>
@@ -313,9 +314,9 @@ std::shared_ptr<Receiver> ReceiverReader::Read(QString *error)
     receiver->startPosition =
         int(Integer(object, QStringLiteral("startPosition"), running, 0, 2, QString()));
     receiver->restartTimeMs =
-        int(Integer(object, QStringLiteral("restartMs"), receiver->restartTimeMs, 0, 3600000, QString()));
+        int(Integer(object, QStringLiteral("restartMs"), receiver->restartTimeMs, 0, kMaxRestartMs, QString()));
     receiver->latencyMs =
-        int(Integer(object, QStringLiteral("latencyMs"), receiver->latencyMs, 0, 60000, QString()));
+        int(Integer(object, QStringLiteral("latencyMs"), receiver->latencyMs, 0, kMaxLatencyMs, QString()));
     receiver->capacity = quint32(
         Integer(object, QStringLiteral("capacity"), receiver->capacity, 0, 0xFFFFFFFFll, QString()));
     receiver->unplugAtCall =

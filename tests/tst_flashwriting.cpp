@@ -154,7 +154,9 @@ void tst_FlashWriting::headerLayouts()
         QCOMPARE(sent.mid(56), last8);
     else
         QCOMPARE(sent.mid(56, 4), Bytes(image.blocks.header1 + 56, 4));
-    QVERIFY(sim::HeaderValid(sent, sim::kSlot1Address));
+    // A receiver that goes by the header alone would start it.
+    receiver->model.checksWholeCode = false;
+    QVERIFY(receiver->SlotBootable(1));
     QCOMPARE(CallsOf(*receiver, sim::Op::WriteFlashCode).isEmpty(), zeroHeader);
 }
 

@@ -136,14 +136,14 @@ int EngineRun(sim::Receiver &receiver, const UpgradeRule &rule, UpdateHistory &c
 
 // A slot holds a copy of the target: its code byte for byte, and its
 // header as the engine writes it for the slot (the old layout differs
-// only in the address and the sums).
+// only in the address and the sums), which the receiver takes.
 bool SlotHolds(const sim::Receiver &receiver, int position, const FirmwareBlocks &target)
 {
     const sim::Slot &slot = receiver.codeSlots[position - 1];
     const bool one = position == 1;
     const uint32_t size = one ? target.code1Size : target.code2Size;
     const QByteArray header = Bytes(one ? target.header1 : target.header2, 64);
-    return slot.header.mid(4, 52) == header.mid(4, 52) && sim::HeaderValid(slot.header, sim::Receiver::SlotAddress(position))
+    return slot.header.mid(4, 52) == header.mid(4, 52) && receiver.SlotIntact(position)
         && slot.code.left(int(size)) == Bytes(one ? target.code1 : target.code2, size);
 }
 

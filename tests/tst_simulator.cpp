@@ -1,3 +1,4 @@
+#include "catalogue.h"
 #include "firmware.h"
 #include "simulator.h"
 #include "testsupport.h"
@@ -38,6 +39,8 @@ private slots:
     void oversizedInputsRefused();
     void oneRunPerStateFile();
     void staleLockSaysSo();
+    void standInImagesCarryTheirIdentity_data();
+    void standInImagesCarryTheirIdentity();
     void failedSaveSaysSo();
 
 private:
@@ -451,6 +454,43 @@ void tst_Simulator::staleLockSaysSo()
     QVERIFY(bus.Receivers().isEmpty());
     QVERIFY2(said.contains(QStringLiteral("has a stale lock")), qPrintable(said));
     QCOMPARE(said.count(QLatin1Char('\n')), 1);
+}
+
+void tst_Simulator::standInImagesCarryTheirIdentity_data()
+{
+    QTest::addColumn<int>("rule"); // a rule of table A (>0) or B (<0) naming the image
+    QTest::addColumn<uint>("pid");  // what the image answers under
+    QTest::newRow("image-1") << -1 << 0x1400u;
+    QTest::newRow("image-2") << -4 << 0x1400u;
+    QTest::newRow("image-3") << -3 << 0x1400u;
+    QTest::newRow("image-4") << 1 << 0x1315u;
+    QTest::newRow("image-5") << 4 << 0x1316u;
+    QTest::newRow("image-6") << 3 << 0x1317u;
+    QTest::newRow("image-7") << 9 << 0x1320u;
+}
+
+// The catalogue's stand-in images are firmware this receiver can boot: an
+// intact identity that names the image, and headers it takes.
+void tst_Simulator::standInImagesCarryTheirIdentity()
+{
+    QFETCH(int, rule);
+    QFETCH(uint, pid);
+    const UpgradeTable &table = rule > 0 ? ScrivetPackTable() : ScrivetPackClassicTable();
+    const FirmwareImage &image = table.rules[qAbs(rule) - 1].target;
+    const FirmwareBlocks &b = image.blocks;
+    QVERIFY(sim::ReadIdentity(Bytes(b.bootCode, b.bootSize)).has_value());
+    for (int copy = 1; copy <= 2; ++copy) {
+        const uint32_t size = copy == 1 ? b.code1Size : b.code2Size;
+        const QByteArray header = Bytes(copy == 1 ? b.header1 : b.header2, 64);
+        QVERIFY(sim::HeaderValid(header, sim::Receiver::SlotAddress(copy)));
+        const auto identity = sim::ReadIdentity(Bytes(copy == 1 ? b.code1 : b.code2, size));
+        QVERIFY(identity.has_value());
+        QCOMPARE(identity->version, image.version);
+        QCOMPARE(identity->build, image.build);
+        QCOMPARE(identity->pid, quint32(pid));
+        QCOMPARE(identity->copy, quint32(copy));
+        QCOMPARE(identity->length, size);
+    }
 }
 
 void tst_Simulator::failedSaveSaysSo()

@@ -5,6 +5,10 @@
 // the receivers on the simulated USB bus, their flash, what they run, the
 // faults they show and the choices of the receiver model. The program
 // never includes this; it only links the simulator behind devicelib/.
+// How the receiver lays out its firmware and what the protocol's numbers
+// are is the simulator's own statement (layout/firmware.h), made apart
+// from the program's, as the device's would be; tst_protocolfacts holds
+// the two against each other.
 
 #include "orvexsys.h"
 
@@ -22,17 +26,8 @@
 #include <optional>
 
 namespace sim {
-constexpr quint32 kSlot1Address = 0x00C10000;
-constexpr quint32 kSlot2Address = 0x00C90000;
-constexpr quint32 kOldProtocolCodeAddress = 0x8500;
-constexpr int kHeaderSize = 64;
-constexpr int kBootCodeSize = 906;
 
-// identity record: magic[8], version f64, build i32, pid u32, copy u32,
-// length u32, crc32 u32, all little-endian; the crc covers `length` bytes
-// of the block with the crc field taken as zero.
-constexpr int kIdentitySize = 36;
-
+// What a receiver runs: its identity as the firmware states it.
 struct FirmwareIdentity {
     double version = 0.0;
     qint32 build = 0;
@@ -40,18 +35,6 @@ struct FirmwareIdentity {
     quint32 copy = 0; // 1 or 2 for a code copy, 0 for the boot code
     quint32 length = 0; // bytes the record covers (read back only)
 };
-
-// True when the header belongs at `address` in either header layout and
-// its sums are right: what the receiver takes for a copy's header.
-bool HeaderValid(const QByteArray &header, quint32 address);
-
-
-constexpr quint32 kBootRegionSize = 0x8000;
-constexpr quint32 kMarkerAddress1 = 0xF0000;
-constexpr quint32 kMarkerAddress2 = 0xFFF00;
-constexpr int kSectorSize = 64;
-constexpr int kMaxBlocksPerCodeWrite = 5;
-constexpr quint32 kDefaultCapacity = 0x30000;
 
 // The library operations a receiver answers.
 enum class Op {
@@ -139,16 +122,16 @@ public:
     ReceiverModel model;
     int restartTimeMs = 2000;
     int latencyMs = 3;
-    quint32 capacity = kDefaultCapacity;
+    quint32 capacity; // room of each copy slot, in bytes
     PerOp<Fault> faults;
     qint64 unplugAtCall = 0; // the cable is pulled during this call
     int tornWriteBytes = -1; // bytes of that call's data that still land
     bool versionNaN = false;
 
     // Flash.
-    QByteArray boot;                   // 0x0000 upward, kBootRegionSize bytes
+    QByteArray boot;                   // the boot region, 0x0000 upward
     std::array<QByteArray, 2> markers; // 0xF0000 and 0xFFF00
-    std::array<Slot, 2> codeSlots;     // copy 1 at kSlot1Address, copy 2 at kSlot2Address
+    std::array<Slot, 2> codeSlots;     // copy 1 and copy 2, at SlotAddress(1) and (2)
 
     // What runs.
     quint32 pid = 0;
@@ -156,10 +139,7 @@ public:
     int startPosition = 0;
     FirmwareIdentity runningIdentity;
 
-    // Connection.
     bool plugged = true;
-    bool connected = false;
-    qint64 reachableAtMs = 0;
 
     // What the receiver saw.
     qint64 calls = 0;
@@ -225,6 +205,8 @@ private:
     std::optional<FirmwareIdentity> SlotIdentity(int position) const;
     std::optional<FirmwareIdentity> BootIdentity() const;
 
+    bool connected = false;
+    qint64 reachableAtMs = 0;
     bool writeArmed = false;  // write mode 1 seen since connecting
     bool sectorArmed = false; // write mode 2 set for the next sector
     bool prepared = false;
@@ -270,12 +252,6 @@ private:
     bool saveFailureSaid = false;
     std::unique_ptr<QLockFile> stateLock;
 };
-
-// Reads a file the simulator is given, refusing anything over `limit`
-// bytes whatever size the file reports (pipes, devices).
-bool ReadCapped(const QString &file, qint64 limit, QByteArray *bytes, QString *error);
-
-
 
 // Receivers described by a scenario (JSON); see docs/simulator.md.
 // `baseDir` resolves the file names the scenario gives for slot contents.

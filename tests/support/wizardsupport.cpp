@@ -12,16 +12,12 @@ namespace {
 
 // The flags as the program starts with them, taken before any test
 // changes them.
-struct Flags {
-    bool back = g_backButtonVisible;
-    bool finish = g_finishButtonVisible;
-    bool next = g_nextButtonVisible;
-    bool update = g_updateButtonVisible;
-    bool cancel = g_cancelButtonVisible;
-    bool closeAllowed = g_closeAllowed;
-    bool restartRequested = g_restartRequested;
-};
-const Flags kAtLoad;
+const QList<bool> kAtLoad = [] {
+    QList<bool> values;
+    for (const bool *flag : kAllPageFlags)
+        values << *flag;
+    return values;
+}();
 
 } // namespace
 
@@ -39,13 +35,8 @@ void WizardFixture::End()
 void WizardFixture::Reset()
 {
     EngineFixture::Reset();
-    g_backButtonVisible = kAtLoad.back;
-    g_finishButtonVisible = kAtLoad.finish;
-    g_nextButtonVisible = kAtLoad.next;
-    g_updateButtonVisible = kAtLoad.update;
-    g_cancelButtonVisible = kAtLoad.cancel;
-    g_closeAllowed = kAtLoad.closeAllowed;
-    g_restartRequested = kAtLoad.restartRequested;
+    for (size_t i = 0; i < kAllPageFlags.size(); ++i)
+        *kAllPageFlags[i] = kAtLoad[int(i)];
 }
 
 int RunningTimerInterval(QObject *object)
