@@ -35,11 +35,7 @@ CIntroPage::CIntroPage(QWidget *parent)
     : CWizardBase(parent)
     , form(new Form)
 {
-    if (objectName().isEmpty())
-        setObjectName(QStringLiteral("CIntroPage"));
-    resize(600, 320);
-
-    form->centralWidget = MakeContainer(this, QRect(16, 0, 521, 241));
+    form->centralWidget = SetUpPage(this, "CIntroPage", QRect(16, 0, 521, 241));
 
     form->label_main = MakeTextLabel(form->centralWidget, "label_main", QRect(0, 20, 501, 51), HeadingFont());
 
@@ -107,7 +103,9 @@ bool CIntroPage::isComplete() const
 int CIntroPage::nextId() const
 {
     if (g_receiverState.pid == kPidWithoutPackChoice) {
-        // These receivers serve the current pack only.
+        // These receivers serve the current pack only. Set here, in a
+        // const function, because the pack page that would set it is
+        // skipped; the wizard may ask more than once, which sets it again.
         g_receiverState.newPackSelected = true;
         return kUpdatePageId;
     }

@@ -8,6 +8,8 @@ namespace {
 const char kFamily[] = "Arial";
 constexpr int kHeadingPointSize = 11;
 constexpr int kBodyPointSize = 10;
+constexpr int kPageWidth = 600;
+constexpr int kPageHeight = 320;
 
 } // namespace
 
@@ -24,12 +26,15 @@ QFont BodyFont()
     return QFont(QString::fromLatin1(kFamily), kBodyPointSize);
 }
 
-QWidget *MakeContainer(QWidget *page, const QRect &geometry)
+QWidget *SetUpPage(QWidget *page, const char *objectName, const QRect &container)
 {
-    auto *container = new QWidget(page);
-    container->setObjectName(QStringLiteral("centralWidget"));
-    container->setGeometry(geometry);
-    return container;
+    if (page->objectName().isEmpty())
+        page->setObjectName(QLatin1String(objectName));
+    page->resize(kPageWidth, kPageHeight);
+    auto *holder = new QWidget(page);
+    holder->setObjectName(QStringLiteral("centralWidget"));
+    holder->setGeometry(container);
+    return holder;
 }
 
 QLabel *MakeTextLabel(QWidget *container, const char *objectName, const QRect &geometry,

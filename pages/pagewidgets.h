@@ -11,8 +11,9 @@ class QWidget;
 QFont HeadingFont();
 QFont BodyFont();
 
-// The widget that holds a page's widgets ("centralWidget").
-QWidget *MakeContainer(QWidget *page, const QRect &geometry);
+// A page's frame: its object name (unless it has one), its size, and the
+// widget that holds its widgets ("centralWidget"), which it returns.
+QWidget *SetUpPage(QWidget *page, const char *objectName, const QRect &container);
 
 // A text label of a page: aligned left and top, word wrap on.
 QLabel *MakeTextLabel(QWidget *container, const char *objectName, const QRect &geometry,

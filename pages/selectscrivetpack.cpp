@@ -24,11 +24,7 @@ CSelectScrivetPack::CSelectScrivetPack(QWidget *parent)
     : CWizardBase(parent)
     , form(new Form)
 {
-    if (objectName().isEmpty())
-        setObjectName(QStringLiteral("CSelectScrivetPack"));
-    resize(600, 320);
-
-    form->centralWidget = MakeContainer(this, QRect(16, 0, 551, 271));
+    form->centralWidget = SetUpPage(this, "CSelectScrivetPack", QRect(16, 0, 551, 271));
 
     form->label_main = MakeTextLabel(form->centralWidget, "label_main", QRect(0, 20, 501, 51), HeadingFont());
 

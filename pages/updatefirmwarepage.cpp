@@ -42,11 +42,7 @@ CUpdateFirmwarePage::CUpdateFirmwarePage(QWidget *parent)
     : CWizardBase(parent)
     , form(new Form)
 {
-    if (objectName().isEmpty())
-        setObjectName(QStringLiteral("CUpdateFirmwarePage"));
-    resize(600, 320);
-
-    form->centralWidget = MakeContainer(this, QRect(16, 0, 581, 241));
+    form->centralWidget = SetUpPage(this, "CUpdateFirmwarePage", QRect(16, 0, 581, 241));
 
     form->label_msg1 = MakeTextLabel(form->centralWidget, "label_msg1", QRect(0, 20, 551, 31), HeadingFont());
 
@@ -55,6 +51,7 @@ CUpdateFirmwarePage::CUpdateFirmwarePage(QWidget *parent)
     form->progressBar = new QProgressBar(form->centralWidget);
     form->progressBar->setObjectName(QStringLiteral("progressBar"));
     form->progressBar->setGeometry(66, 140, 410, 23);
+    // As the form was designed; set to 0 below, before anything shows it.
     form->progressBar->setValue(24);
     form->progressBar->setTextVisible(false);
 
@@ -63,11 +60,15 @@ CUpdateFirmwarePage::CUpdateFirmwarePage(QWidget *parent)
     form->label_restart = MakeTextLabel(form->centralWidget, "label_restart", QRect(66, 170, 485, 61), BodyFont());
     form->label_restart->hide();
 
+    // The form's own texts, kept as the catalogues list them: every state
+    // of the page replaces them before it shows. No slot here is named
+    // for a widget yet; one that is connects as on the pack page.
     setWindowTitle(tr("WizardPage"));
     form->label_msg1->setText(tr("<placeholder do not translate>"));
     form->label_msg2->setText(tr("<placeholder do not translate>"));
     QMetaObject::connectSlotsByName(this);
 
+    // The bar starts from 0, whatever the form's design value.
     form->progressBar->setValue(0);
     form->progressBar->hide();
     progress = std::make_unique<ProgressBarView>(form->progressBar, form->label_restart);

@@ -47,6 +47,9 @@ private:
     QString Headline() const;
     // The target's firmware in both copies, copy 1 running.
     void ReplaceReceiverWithUpToDateOne();
+    // A fresh wizard in one of the states a user meets: search, pack,
+    // offered, up to date, updated.
+    void ReachState(const QString &state);
     bool Shown(QWizard::WizardButton which) const { return wizard->button(which)->isVisible(); }
 
     WizardFixture fixture;
@@ -153,6 +156,23 @@ void tst_UpdateFirmwarePage::ReplaceReceiverWithUpToDateOne()
 {
     sim::Bus::Instance().Reset();
     receiver = AttachReceiver(0x1317, 6.01, 83, 1);
+}
+
+void tst_UpdateFirmwarePage::ReachState(const QString &state)
+{
+    const QStringList known = {"search", "pack", "offered", "up to date", "updated"};
+    QVERIFY2(known.contains(state), qPrintable(state));
+    if (state == QLatin1String("up to date"))
+        ReplaceReceiverWithUpToDateOne();
+    if (state == QLatin1String("search") || state == QLatin1String("pack")) {
+        wizard = new CConfigWizard;
+        if (state == QLatin1String("pack"))
+            QVERIFY(FireRunningTimer(wizard->page(kSearchPageId)));
+        return;
+    }
+    ReachUpdatePage();
+    if (state == QLatin1String("updated"))
+        PressUpdateAndRun();
 }
 
 QString tst_UpdateFirmwarePage::Headline() const
@@ -294,18 +314,7 @@ void tst_UpdateFirmwarePage::enterKey()
     QFETCH(QString, state);
     QFETCH(int, focused);
     QFETCH(QString, outcome);
-    if (state == QLatin1String("up to date"))
-        ReplaceReceiverWithUpToDateOne();
-    if (state == QLatin1String("search")) {
-        wizard = new CConfigWizard;
-    } else if (state == QLatin1String("pack")) {
-        wizard = new CConfigWizard;
-        QVERIFY(FireRunningTimer(wizard->page(kSearchPageId)));
-    } else {
-        ReachUpdatePage();
-    }
-    if (state == QLatin1String("updated"))
-        PressUpdateAndRun();
+    ReachState(state);
     const int page = wizard->currentId();
 
     QAbstractButton *button = wizard->button(QWizard::WizardButton(focused));
@@ -421,16 +430,7 @@ void tst_UpdateFirmwarePage::spaceAndEnterAgree()
 {
     QFETCH(QString, state);
     QFETCH(int, defaultButton);
-    if (state == QLatin1String("up to date"))
-        ReplaceReceiverWithUpToDateOne();
-    if (state == QLatin1String("pack")) {
-        wizard = new CConfigWizard;
-        QVERIFY(FireRunningTimer(wizard->page(kSearchPageId)));
-    } else {
-        ReachUpdatePage();
-    }
-    if (state == QLatin1String("updated"))
-        PressUpdateAndRun();
+    ReachState(state);
     auto *expected = qobject_cast<QPushButton *>(wizard->button(QWizard::WizardButton(defaultButton)));
     QVERIFY(expected->isDefault());
     // The default button has the focus, so Space presses it as Enter does.
