@@ -125,6 +125,9 @@ QHash<QWidget *, int> g_paints; // paint events, by top-level window
 
 class PaintCounter : public QObject
 {
+public:
+    using QObject::QObject;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
@@ -217,7 +220,7 @@ void Look()
 void Start()
 {
     Write(QStringLiteral("started %1\n").arg(QCoreApplication::applicationPid()));
-    QCoreApplication::instance()->installEventFilter(new PaintCounter);
+    QCoreApplication::instance()->installEventFilter(new PaintCounter(QCoreApplication::instance()));
     auto *timer = new QTimer(QCoreApplication::instance());
     QObject::connect(timer, &QTimer::timeout, Look);
     timer->start(kLookEveryMs);
