@@ -96,6 +96,20 @@ QString DescribeRule(const UpgradeRule &rule)
     return line + QLatin1Char('\n');
 }
 
+bool Installs(const UpgradeRule &rule, double version, int32_t build)
+{
+    return rule.target.version == version && rule.target.build == build;
+}
+
+const UpgradeRule *FirstRule(const UpgradeTable &table, const std::function<bool(const UpgradeRule &)> &matches)
+{
+    for (int i = 0; i < table.count; ++i) {
+        if (matches(table.rules[i]))
+            return &table.rules[i];
+    }
+    return nullptr;
+}
+
 QString DescribeTable(const UpgradeTable &table)
 {
     QString text;
@@ -144,24 +158,16 @@ const UpgradeRule *SelectUpgradeRule(const UpgradeTable &table, int32_t pid, dou
 const UpgradeRule *RuleInstallingUnder(const UpgradeTable &table, double version, int32_t build,
                                        int32_t pid)
 {
-    for (int i = 0; i < table.count; ++i) {
-        const UpgradeRule &rule = table.rules[i];
-        if (rule.targetPid == pid && rule.target.version == version && rule.target.build == build)
-            return &rule;
-    }
-    return nullptr;
+    return FirstRule(table, [&](const UpgradeRule &rule) {
+        return rule.targetPid == pid && Installs(rule, version, build);
+    });
 }
 
 const UpgradeRule *RuleInstalling(const UpgradeTable &table, double version, int32_t build, int32_t pid)
 {
     if (const UpgradeRule *under = RuleInstallingUnder(table, version, build, pid))
         return under;
-    for (int i = 0; i < table.count; ++i) {
-        const UpgradeRule &rule = table.rules[i];
-        if (rule.target.version == version && rule.target.build == build)
-            return &rule;
-    }
-    return nullptr;
+    return FirstRule(table, [&](const UpgradeRule &rule) { return Installs(rule, version, build); });
 }
 
 QString DescribeUpgradeTables()

@@ -161,17 +161,6 @@ std::shared_ptr<sim::Receiver> AttachReceiver(quint32 pid, double version, qint3
     return sim::Bus::Instance().Attach(receiver);
 }
 
-std::shared_ptr<sim::Receiver> AttachScenarioReceiver(const QString &json)
-{
-    QList<std::shared_ptr<sim::Receiver>> parsed;
-    QString error;
-    if (!sim::ParseScenario(QStringLiteral(R"({"receivers": [%1]})").arg(json).toUtf8(), QString(), &parsed, &error)
-        || parsed.size() != 1)
-        return nullptr;
-    parsed.first()->latencyMs = 0;
-    return sim::Bus::Instance().Attach(parsed.first());
-}
-
 bool OpenIntoReceiverState(quint32 pid)
 {
     g_receiverState = ReceiverState();

@@ -124,10 +124,6 @@ private:
 std::shared_ptr<sim::Receiver> AttachReceiver(quint32 pid, double version, qint32 build,
                                               int running = 2);
 
-// A receiver described as in a scenario (one receiver object of its
-// "receivers" list), attached to the bus, answering without latency.
-std::shared_ptr<sim::Receiver> AttachScenarioReceiver(const QString &json);
-
 // Opens the receiver as the search page does and fills g_receiverState
 // with it and its version (whatever the version).
 bool OpenIntoReceiverState(quint32 pid);
