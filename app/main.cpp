@@ -1,6 +1,6 @@
 #include "configwizard.h"
 #include "pageflags.h"
-#include "runrecord.h"
+#include "record.h"
 #include "singleinstance.h"
 #include "startup.h"
 #include "windowloss.h"
@@ -30,8 +30,9 @@ int main(int argc, char **argv)
         }
         return 0;
     }
-    // From here on, every message also goes into this start's log.
-    const RunRecord record;
+    // From here on, every message also goes into this start's log. The
+    // folder is opened once the window is painted: the window comes first.
+    Record record;
 
     // Listed so that the catalogues carry the application menu's texts.
     QCoreApplication::translate("QMenuBar", "Services");
@@ -49,7 +50,7 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(
         ReadFileVersion(VersionSourcePath(startedAs, QCoreApplication::applicationFilePath())));
 
-    auto *wizard = new CConfigWizard(nullptr);
+    auto *wizard = new CConfigWizard(nullptr, &record);
     // A window another program destroyed: end as a close request would,
     // once no write is in progress, and meanwhile tell a second start.
     bool windowLost = false;
@@ -68,16 +69,17 @@ int main(int argc, char **argv)
         else
             QMetaObject::invokeMethod(wizard, "BringWindowToForeground");
     });
+    WhenFirstPainted(wizard, [&record] {
+        record.Open();
 #ifndef Q_OS_WIN
-    // Windows takes the window icon from the executable's icon resource.
-    // Decoding it waits for the first paint: the window comes first.
-    WhenFirstPainted(wizard, [] {
+        // Windows takes the window icon from the executable's icon
+        // resource; decoding it waits for the first paint too.
         QIcon icon;
         for (const int size : {16, 32, 48, 128})
             icon.addFile(QStringLiteral(":/icons/orvex-%1.png").arg(size));
         QApplication::setWindowIcon(icon);
-    });
 #endif
+    });
     g_restartRequested = false;
     const int result = QApplication::exec();
     delete wizard;

@@ -17,10 +17,11 @@ void WaitMilliseconds(int ms)
     Clock::Current().Wait(ms);
 }
 
-void FirmwareUpdater::Load(ReceiverState state, ProgressView *view)
+void FirmwareUpdater::Load(ReceiverState state, ProgressView *view, UpdateRecord *updateRecord)
 {
     static_cast<ReceiverState &>(*this) = state;
     progressView = view;
+    record = updateRecord;
 }
 
 bool FirmwareUpdater::Fail(UpdateError code)

@@ -4,7 +4,7 @@
 #include "catalogue.h"
 #include "clock.h"
 #include "receiverstate.h"
-#include "updatehistory.h"
+#include "updaterecord.h"
 
 #include <cstdint>
 
@@ -53,9 +53,9 @@ struct FirmwareUpdater : ReceiverState {
 
     FirmwareUpdater() = default;
 
-    // Takes a copy of the receiver record and where progress is shown
-    // (nowhere: nullptr).
-    void Load(ReceiverState state, ProgressView *view);
+    // Takes a copy of the receiver record, where progress is shown and
+    // where updates are recorded (nowhere: nullptr).
+    void Load(ReceiverState state, ProgressView *view, UpdateRecord *record = nullptr);
 
     // Device operations with retries (false: errorCode says why, except
     // for GetVersionWithRetry, whose callers store the code).
@@ -69,8 +69,7 @@ struct FirmwareUpdater : ReceiverState {
     bool WriteLast256Bytes();
     void UpdateProgress();
 
-    // One whole update: 0 or an error code. The history of this process
-    // records it.
+    // One whole update: 0 or an error code, recorded in `record`.
     int RunFlashUpgrade();
 
     // Chooses the target for this receiver; false: it is up to date.
@@ -86,6 +85,7 @@ struct FirmwareUpdater : ReceiverState {
     TargetFacts Target() const;
 
     ProgressView *progressView = nullptr;
+    UpdateRecord *record = nullptr;
     const FirmwareImage *target = nullptr;
     int32_t targetPid = 0; // the outcome the chosen rule names
     TargetReason targetReason = TargetReason::Rule;

@@ -69,14 +69,16 @@ void FirmwareUpdater::RecordRunBegins()
     if (runRecorded)
         return;
     runRecorded = true;
-    UpdateHistory::Current().RunBegins(runFoundAs, Target(), QLatin1String(runPath));
+    if (record)
+        record->RunBegins(runFoundAs, Target(), QLatin1String(runPath));
 }
 
 void FirmwareUpdater::RecordRunEnds(int result)
 {
     RecordRunBegins();
-    UpdateHistory::Current().RunEnds(result, runTime.ElapsedMs(), QLatin1String(runPath),
-                                     lastStepLine ? step : 0, QLatin1String(lastStepLine));
+    if (record)
+        record->RunEnds(result, runTime.ElapsedMs(), QLatin1String(runPath), lastStepLine ? step : 0,
+                        QLatin1String(lastStepLine));
 }
 
 int FirmwareUpdater::ChooseAndRunPath()

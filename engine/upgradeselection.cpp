@@ -49,10 +49,11 @@ const UpgradeRule *FirmwareUpdater::UnfinishedUpdate(const UpgradeTable &table, 
 
     // The last update of this receiver on this computer: it had this
     // product ID when it began, or its firmware answers under it now.
-    const std::optional<RecordedRun> last = UpdateHistory::Current().LastRun([&](const RecordedRun &run) {
+    const auto concernsThisReceiver = [&](const RecordedRun &run) {
         return run.pid == pid || run.targetPid == pid
             || RuleInstallingUnder(table, run.targetVersion, run.targetBuild, pid);
-    });
+    };
+    const std::optional<RecordedRun> last = record ? record->LastRun(concernsThisReceiver) : std::nullopt;
     if (last && last->result != kUpdateSucceeded && last->targetVersion == version
         && last->targetBuild == build) {
         if (const UpgradeRule *rule = RuleInstalling(table, version, build, pid)) {

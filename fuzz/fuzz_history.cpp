@@ -1,6 +1,6 @@
 // Any bytes as the updater's history file: read as far as it can be, the
 // rest set aside, never a crash; a run recorded after it reads back.
-#include "updatehistory.h"
+#include "history.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,16 +13,16 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     QTemporaryDir folder;
-    QFile file(QDir(folder.path()).filePath(QLatin1String(UpdateHistory::kFileName)));
+    QFile file(QDir(folder.path()).filePath(QLatin1String(History::kFileName)));
     if (!file.open(QIODevice::WriteOnly))
         return 0;
     file.write(reinterpret_cast<const char *>(data), qint64(size));
     file.close();
 
-    UpdateHistory history(folder.path());
+    History history(folder.path());
     history.LastRun([](const RecordedRun &) { return false; });
     history.RunBegins({0x1317, 6.01, 81, 2, 2, true}, {0x1317, 6.01, 83, TargetReason::Rule}, QStringLiteral("full"));
-    UpdateHistory again(folder.path());
+    History again(folder.path());
     const auto last = again.LastRun([](const RecordedRun &run) { return run.pid == 0x1317 && run.targetBuild == 83; });
     if (!last || last->result)
         std::abort();

@@ -15,9 +15,6 @@
 
 namespace {
 
-// Probed in this order, not sorted.
-constexpr int kProductIds[] = {0x1311, 0x1400, 0x1315, 0x1316, 0x1317, 0x1320};
-constexpr int kPidWithoutPackChoice = 0x1320;
 constexpr int kFirstPollMs = 500;
 constexpr int kSlowPollMs = 2000;
 constexpr int kHintAfterMs = 20000;
@@ -31,9 +28,10 @@ struct CIntroPage::Form {
     QLabel *label_hint; // after a while without a receiver
 };
 
-CIntroPage::CIntroPage(QWidget *parent)
+CIntroPage::CIntroPage(QWidget *parent, UpdateRecord *record)
     : CWizardBase(parent)
     , form(new Form)
+    , receiver(g_receiverState, record)
 {
     form->centralWidget = SetUpPage(this, "CIntroPage", QRect(16, 0, 521, 241));
 
@@ -66,8 +64,6 @@ void CIntroPage::initializePage()
 {
     qDebug() << "CIntroPage::initializePage";
     g_receiverState.found = false;
-    // Until a receiver turns up, the session has found none.
-    UpdateHistory::Current().NoteNoReceiver();
     slowPolling = false;
     timerId = startTimer(kFirstPollMs);
     form->label_search->setVisible(true);
@@ -102,7 +98,7 @@ bool CIntroPage::isComplete() const
 
 int CIntroPage::nextId() const
 {
-    if (g_receiverState.pid == kPidWithoutPackChoice) {
+    if (!ReceiverSession::PackIsChosenFor(g_receiverState.pid)) {
         // These receivers serve the current pack only. Set here, in a
         // const function, because the pack page that would set it is
         // skipped; the wizard may ask more than once, which sets it again.
@@ -131,9 +127,7 @@ void CIntroPage::timerEvent(QTimerEvent *event)
         return;
     }
     if (g_receiverState.found) {
-        qDebug() << "Pod found with PID=" << Qt::hex << g_receiverState.pid << Qt::dec << ", version="
-                 << g_receiverState.versionInfo.version << ",build=" << g_receiverState.versionInfo.build;
-        UpdateHistory::Current().ClearSessionNote();
+        receiver.SayFound();
         wizard()->button(QWizard::NextButton)->setEnabled(true);
         killTimer(event->timerId());
         timerId = 0;
@@ -150,39 +144,9 @@ void CIntroPage::timerEvent(QTimerEvent *event)
 
 void CIntroPage::SearchForReceiver()
 {
-    g_receiverState.found = false;
-    g_receiverState.pid = 0;
-    for (const int id : kProductIds) {
-        qDebug() << "Look for System with PID=" << Qt::hex << id;
+    receiver.SearchForReceiver([this] {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         // Cancel or the close button may have ended the window just now.
-        if (!isVisible())
-            return;
-        const bool open = OpenReceiver(id, ReceiverSession::kPort);
-        if (open)
-            g_receiverState.found = CheckVersion();
-        if (g_receiverState.found) {
-            g_receiverState.pid = id;
-            return;
-        }
-        if (open) {
-            qDebug() << "System found but not supported";
-            ReleaseReceiver();
-        }
-    }
-}
-
-bool CIntroPage::OpenReceiver(int pid, PORTNUMBER port)
-{
-    return receiver.Open(pid, port);
-}
-
-bool CIntroPage::CheckVersion()
-{
-    return receiver.ReadVersion() && receiver.VersionSupported();
-}
-
-void CIntroPage::ReleaseReceiver()
-{
-    receiver.Release();
+        return isVisible();
+    });
 }

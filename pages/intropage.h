@@ -17,7 +17,8 @@ class CIntroPage : public CWizardBase
     Q_OBJECT
 
 public:
-    explicit CIntroPage(QWidget *parent = nullptr);
+    // The search's outcome goes into `record`, when there is one.
+    explicit CIntroPage(QWidget *parent = nullptr, UpdateRecord *record = nullptr);
     ~CIntroPage() override;
 
     void initializePage() override;
@@ -34,9 +35,6 @@ private:
     struct Form;
 
     void SearchForReceiver();
-    bool OpenReceiver(int pid, PORTNUMBER port);
-    bool CheckVersion();
-    void ReleaseReceiver();
     void StopPolling();
 
     std::unique_ptr<Form> form;

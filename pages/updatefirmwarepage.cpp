@@ -38,9 +38,10 @@ QString Version(double version)
 
 } // namespace
 
-CUpdateFirmwarePage::CUpdateFirmwarePage(QWidget *parent)
+CUpdateFirmwarePage::CUpdateFirmwarePage(QWidget *parent, UpdateRecord *record)
     : CWizardBase(parent)
     , form(new Form)
+    , record(record)
 {
     form->centralWidget = SetUpPage(this, "CUpdateFirmwarePage", QRect(16, 0, 581, 241));
 
@@ -89,15 +90,12 @@ void CUpdateFirmwarePage::initializePage()
     form->progressBar->hide();
     runStarted = false;
 
-    if (!ReceiverSession().Aim(updater, progress.get())) {
-        UpdateHistory::Current().NoteUpToDate(updater.Facts());
+    if (!ReceiverSession(g_receiverState, record).Aim(updater, progress.get())) {
         g_finishButtonVisible = true;
         form->label_msg1->setText(tr("Your Orvex receiver firmware is up to date."));
         form->label_msg2->hide();
         return;
     }
-    // Declined, unless the update runs.
-    UpdateHistory::Current().NoteDeclined(updater.Facts(), updater.Target());
     form->label_msg1->setText(tr("Your Orvex receiver firmware needs to be updated."));
     form->label_msg2->setText(
         tr("Click \"Update\" to install the updated firmware on your Orvex receiver. Do not unplug "

@@ -17,7 +17,8 @@ class CUpdateFirmwarePage : public CWizardBase
     Q_OBJECT
 
 public:
-    explicit CUpdateFirmwarePage(QWidget *parent = nullptr);
+    // Updates go into `record`, when there is one.
+    explicit CUpdateFirmwarePage(QWidget *parent = nullptr, UpdateRecord *record = nullptr);
     ~CUpdateFirmwarePage() override;
 
     void initializePage() override;
@@ -34,6 +35,7 @@ private:
     void RunUpdate();
 
     std::unique_ptr<Form> form;
+    UpdateRecord *record;
     FirmwareUpdater updater;
     std::unique_ptr<ProgressBarView> progress;
     bool runStarted = false;

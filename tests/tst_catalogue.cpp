@@ -189,13 +189,9 @@ void tst_Catalogue::unfinishedUpdates()
     QFETCH(TargetReason, reason);
     QFETCH(bool, pidChanges);
 
-    for (const RecordedRun &run : history) {
-        UpdateHistory::Current().RunBegins({run.pid, 6.01, 81, 2, 2, scrivetPack},
-                                           {run.targetPid, run.targetVersion, run.targetBuild, TargetReason::Rule},
-                                           QStringLiteral("full"));
-        if (run.result)
-            UpdateHistory::Current().RunEnds(*run.result, 0, QStringLiteral("full"), 7, QStringLiteral("Finish Flash Upgrade"));
-    }
+    MemoryRecord record;
+    for (const RecordedRun &run : history)
+        record.Add(run);
     ReceiverState state;
     state.pid = pid;
     state.versionInfo.version = version;
@@ -203,7 +199,7 @@ void tst_Catalogue::unfinishedUpdates()
     state.versionInfo.codePosition = running;
     state.newPackSelected = scrivetPack;
     FirmwareUpdater updater;
-    updater.Load(state, nullptr);
+    updater.Load(state, nullptr, &record);
 
     DebugCapture capture;
     QCOMPARE(updater.FindUpgrade(), rule != 0);

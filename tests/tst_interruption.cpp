@@ -116,7 +116,7 @@ QString PathName(Start start)
 // One update run as the update page makes it on `computer`, aimed at
 // `rule`; `arm` runs between the search's calls and the engine's first.
 // -1: the receiver could not even be opened.
-int EngineRun(sim::Receiver &receiver, const UpgradeRule &rule, UpdateHistory &computer,
+int EngineRun(sim::Receiver &receiver, const UpgradeRule &rule, UpdateRecord *computer,
               const std::function<void()> &arm = {})
 {
     if (!OpenIntoReceiverState(receiver.pid)) {
@@ -125,11 +125,9 @@ int EngineRun(sim::Receiver &receiver, const UpgradeRule &rule, UpdateHistory &c
     }
     if (arm)
         arm();
-    UpdateHistory::SetCurrent(&computer);
     FirmwareUpdater updater;
-    ReceiverSession().AimAt(updater, rule);
+    ReceiverSession(g_receiverState, computer).AimAt(updater, rule);
     const int result = updater.RunFlashUpgrade();
-    UpdateHistory::SetCurrent(nullptr);
     ReleaseReceiverState();
     return result;
 }
@@ -176,9 +174,8 @@ enum Rerun { kUpdated, kFailed, kNotOffered, kNotAccepted };
 // Plugged in again, on a sound connection, and updated as a user would:
 // the search, the tables and the history of `computer`, the update when
 // one is offered.
-Rerun Rerun(sim::Receiver &receiver, bool scrivetPack, UpdateHistory &computer, QString *what)
+Rerun Rerun(sim::Receiver &receiver, bool scrivetPack, UpdateRecord *computer, QString *what)
 {
-    UpdateHistory::SetCurrent(&computer);
     receiver.unplugAtCall = 0;
     receiver.faults = {};
     receiver.Plug();
@@ -187,12 +184,11 @@ Rerun Rerun(sim::Receiver &receiver, bool scrivetPack, UpdateHistory &computer, 
     if (OpenIntoReceiverState(receiver.pid) && ReceiverSession().VersionSupported()) {
         g_receiverState.newPackSelected = scrivetPack;
         FirmwareUpdater updater;
-        const int result = ReceiverSession().Aim(updater, nullptr) ? updater.RunFlashUpgrade() : -1;
+        const int result = ReceiverSession(g_receiverState, computer).Aim(updater, nullptr) ? updater.RunFlashUpgrade() : -1;
         outcome = result == 0 ? kUpdated : result < 0 ? kNotOffered : kFailed;
         *what = result < 0 ? QStringLiteral("no update offered") : QStringLiteral("re-run returned %1").arg(result);
     }
     ReleaseReceiverState();
-    UpdateHistory::SetCurrent(nullptr);
     return outcome;
 }
 
@@ -387,8 +383,7 @@ void tst_Interruption::campaign()
     auto dry = sim::Bus::Instance().Attach(std::make_shared<sim::Receiver>(before));
     dry->keepLog = true;
     int firstEngineCall = 0;
-    UpdateHistory dryRun;
-    QCOMPARE(EngineRun(*dry, rule, dryRun, [&] { firstEngineCall = int(dry->log.size()); }), uninterrupted);
+    QCOMPARE(EngineRun(*dry, rule, nullptr, [&] { firstEngineCall = int(dry->log.size()); }), uninterrupted);
     const QList<sim::Call> engineCalls = dry->log.mid(firstEngineCall);
     // The engine begins and, when it gets there, ends by reading the version.
     QCOMPARE(engineCalls.first().op, sim::Op::GetVersion);
@@ -406,9 +401,9 @@ void tst_Interruption::campaign()
             tears << 1 << size / 2 << size - 1;
         for (const int tear : tears) {
             ++runs;
-            UpdateHistory thisComputer;
+            MemoryRecord thisComputer;
             auto receiver = sim::Bus::Instance().Attach(std::make_shared<sim::Receiver>(before));
-            EngineRun(*receiver, rule, thisComputer, [&] {
+            EngineRun(*receiver, rule, &thisComputer, [&] {
                 receiver->unplugAtCall = receiver->calls + k;
                 receiver->tornWriteBytes = tear;
             });
@@ -423,11 +418,10 @@ void tst_Interruption::campaign()
 
             // The same receiver taken to another computer, with no history.
             auto elsewhereReceiver = sim::Bus::Instance().Attach(std::make_shared<sim::Receiver>(*receiver));
-            UpdateHistory anotherComputer;
             QString what;
-            enum Rerun outcome = Rerun(*elsewhereReceiver, scrivetPack, anotherComputer, &what);
+            enum Rerun outcome = Rerun(*elsewhereReceiver, scrivetPack, nullptr, &what);
             Count(onAnother, *elsewhereReceiver, rule.target, bootRewritten, outcome, cut, what);
-            outcome = Rerun(*receiver, scrivetPack, thisComputer, &what);
+            outcome = Rerun(*receiver, scrivetPack, &thisComputer, &what);
             Count(onThisComputer, *receiver, rule.target, bootRewritten, outcome, cut, what);
             QCOMPARE(receiver->violations, QStringList());
             QCOMPARE(elsewhereReceiver->violations, QStringList());
@@ -521,8 +515,8 @@ void tst_Interruption::randomFaultSchedules()
         const qint64 bound = 5 * (receiver->restartTimeMs + U::kPidChangeExtraMs + U::kReconnectLimitMs
                                   + U::kReconnectPauseMs + U::kSettleAfterReconnectMs)
             + U::kFlashInfoFailures * U::kFlashInfoPauseMs + 3 * U::kRetryPauseMs;
-        UpdateHistory thisComputer;
-        const int result = EngineRun(*receiver, rule, thisComputer);
+        MemoryRecord thisComputer;
+        const int result = EngineRun(*receiver, rule, &thisComputer);
         ++results[result];
         const QString where = QStringLiteral("seed %1, %2").arg(seed).arg(PathName(start));
         if (result != -1) { // -1: the search would not have accepted it, no run
@@ -541,7 +535,7 @@ void tst_Interruption::randomFaultSchedules()
         int retries = 0;
         for (; outcome == kFailed && retries < kRetries; ++retries) {
             QString what;
-            outcome = Rerun(*receiver, scrivetPack, thisComputer, &what);
+            outcome = Rerun(*receiver, scrivetPack, &thisComputer, &what);
         }
         receiver->Plug();
         if (receiver->running == sim::Receiver::kDead) {

@@ -3,9 +3,6 @@
 #include "protocol.h"
 #include "testsupport.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTemporaryDir>
 #include <QtTest>
 
 class tst_UpdateSequence : public QObject
@@ -316,48 +313,32 @@ void tst_UpdateSequence::runRecord()
     QFETCH(QString, endPath);
     QFETCH(int, lastStep);
     QFETCH(QString, lastStepLine);
-    QTemporaryDir folder;
-    const ScopedHistory history(folder.path());
+    MemoryRecord record;
     FirmwareUpdater updater = Prepare(before, 7);
+    updater.record = &record;
     QString problem;
     QVERIFY2(sim::SetFaults(*receiver, faults.toUtf8(), &problem), qPrintable(problem));
 
-    const auto lines = [&folder] {
-        QFile file(folder.filePath(QLatin1String(UpdateHistory::kFileName)));
-        QList<QJsonObject> objects;
-        if (file.open(QIODevice::ReadOnly)) {
-            for (const QByteArray &line : file.readAll().split('\n'))
-                objects << QJsonDocument::fromJson(line).object();
-        }
-        objects.removeAll(QJsonObject());
-        return objects;
-    };
-    // What the file held when the receiver was first to be changed: a run
-    // killed from then on has left its start behind.
+    // What the record held when the receiver was first to be changed: a
+    // run killed from then on has left its start behind.
     int recordedBeforeChange = -1;
     DebugCapture capture;
     capture.onLine = [&](const QString &line) {
         if (recordedBeforeChange < 0 && (line == QLatin1String("PrepareToCloseConnection") || kAllStepLines.contains(line)))
-            recordedBeforeChange = int(lines().size());
+            recordedBeforeChange = int(record.runs.size());
     };
     QCOMPARE(updater.RunFlashUpgrade(), result);
     QCOMPARE(recordedBeforeChange, result == kReceiverNotReachable ? -1 : 1);
 
-    const QList<QJsonObject> records = lines();
-    QCOMPARE(records.size(), 2);
-    const QJsonObject start = records[0];
-    const QJsonObject end = records[1];
-    QCOMPARE(start.value(QStringLiteral("event")).toString(), QStringLiteral("run-start"));
-    QCOMPARE(start.value(QStringLiteral("path")).toString(), startPath);
-    QCOMPARE(start.value(QStringLiteral("receiver")).toObject().value(QStringLiteral("build")).toInt(),
-             g_receiverState.versionInfo.build);
-    QCOMPARE(start.value(QStringLiteral("target")).toObject().value(QStringLiteral("build")).toInt(), 83);
-    QCOMPARE(end.value(QStringLiteral("event")).toString(), QStringLiteral("run-end"));
-    QCOMPARE(end.value(QStringLiteral("run")), start.value(QStringLiteral("run")));
-    QCOMPARE(end.value(QStringLiteral("result")).toInt(), result);
-    QCOMPARE(end.value(QStringLiteral("path")).toString(), endPath);
-    QCOMPARE(end.value(QStringLiteral("lastStep")).toInt(), lastStep);
-    QCOMPARE(end.value(QStringLiteral("lastStepLine")).toString(), lastStepLine);
+    QCOMPARE(record.runs.size(), 1);
+    const MemoryRecord::Run &run = record.runs.first();
+    QCOMPARE(run.startPath, startPath);
+    QCOMPARE(run.receiver.build, g_receiverState.versionInfo.build);
+    QCOMPARE(run.targetBuild, 83);
+    QCOMPARE(run.result, std::optional<int>(result));
+    QCOMPARE(run.endPath, endPath);
+    QCOMPARE(run.lastStep, lastStep);
+    QCOMPARE(run.lastStepLine, lastStepLine);
 }
 
 QTEST_MAIN(tst_UpdateSequence)

@@ -29,16 +29,16 @@ constexpr QWizard::WizardButton kButtons[] = {QWizard::BackButton, QWizard::Next
 
 } // namespace
 
-CConfigWizard::CConfigWizard(QWidget *parent)
+CConfigWizard::CConfigWizard(QWidget *parent, UpdateRecord *record)
     : QWizard(parent, Qt::WindowFlags())
 {
     setFixedSize(kWidth, kHeight);
     setWindowTitle(tr("Orvex Firmware Updater"));
     setWizardStyle(QWizard::ModernStyle);
 
-    setPage(kSearchPageId, new CIntroPage(nullptr));
+    setPage(kSearchPageId, new CIntroPage(nullptr, record));
     setPage(kPackPageId, new CSelectScrivetPack(nullptr));
-    setPage(kUpdatePageId, new CUpdateFirmwarePage(nullptr));
+    setPage(kUpdatePageId, new CUpdateFirmwarePage(nullptr, record));
     setStartId(kSearchPageId);
 
     setOptions(QWizard::NoBackButtonOnStartPage | QWizard::NoBackButtonOnLastPage);

@@ -3,6 +3,8 @@
 
 #include <QWizard>
 
+class UpdateRecord;
+
 // The program's window: hosts the three pages, sets the buttons of each
 // page, refuses to close while firmware is written, shows the catalogue
 // report on F1.
@@ -11,7 +13,9 @@ class CConfigWizard : public QWizard
     Q_OBJECT
 
 public:
-    explicit CConfigWizard(QWidget *parent = nullptr);
+    // What the search finds and the updates it runs go into `record`, when
+    // there is one.
+    explicit CConfigWizard(QWidget *parent = nullptr, UpdateRecord *record = nullptr);
     ~CConfigWizard() override;
 
     // Refused while the firmware is written: Escape and reject() would

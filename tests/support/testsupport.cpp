@@ -52,8 +52,46 @@ void EngineFixture::Reset()
 {
     g_receiverState = ReceiverState();
     FirmwareUpdater::lastReportedPercent = kPercentAtLoad;
-    UpdateHistory::SetCurrent(nullptr);
     sim::Bus::Instance().Reset();
+}
+
+void MemoryRecord::Add(const RecordedRun &run)
+{
+    Run added;
+    static_cast<RecordedRun &>(added) = run;
+    runs << added;
+}
+
+std::optional<RecordedRun> MemoryRecord::LastRun(const std::function<bool(const RecordedRun &)> &concerns)
+{
+    for (auto run = runs.crbegin(); run != runs.crend(); ++run) {
+        if (concerns(*run))
+            return *run;
+    }
+    return std::nullopt;
+}
+
+void MemoryRecord::RunBegins(const ReceiverFacts &receiver, const TargetFacts &target, const QString &path)
+{
+    Run run;
+    run.pid = receiver.pid;
+    run.targetPid = target.pid;
+    run.targetVersion = target.version;
+    run.targetBuild = target.build;
+    run.receiver = receiver;
+    run.reason = target.reason;
+    run.startPath = path;
+    runs << run;
+    session = Session::Ran;
+}
+
+void MemoryRecord::RunEnds(int result, qint64, const QString &path, int lastStep, const QString &lastStepLine)
+{
+    Run &run = runs.last();
+    run.result = result;
+    run.endPath = path;
+    run.lastStep = lastStep;
+    run.lastStepLine = lastStepLine;
 }
 
 DebugCapture::DebugCapture()

@@ -13,9 +13,9 @@
 #include <memory>
 
 // What a test of the engine begins and ends with. Begin: the receiver
-// record and the progress mark as at load, a fresh history, an empty
-// simulated bus and a virtual clock. End: no library object left open and no receiver that saw
-// a protocol violation; then everything as at load again.
+// state and the progress mark as at load, an empty simulated bus and a
+// virtual clock. End: no library object left open and no receiver that
+// saw a protocol violation; then everything as at load again.
 class EngineFixture
 {
 public:
@@ -30,17 +30,37 @@ private:
     std::unique_ptr<ScopedVirtualClock> clock;
 };
 
-// Installs a history for the lifetime of the object: kept in `folder`,
-// or (no folder) in memory.
-class ScopedHistory
+// A record of updates kept in memory, beside the record's room as a fake
+// backend stands beside a real one: the runs it was told of, oldest
+// first, and what the session has come to.
+class MemoryRecord : public UpdateRecord
 {
 public:
-    explicit ScopedHistory(const QString &folder = QString()) : history(folder) { UpdateHistory::SetCurrent(&history); }
-    ~ScopedHistory() { UpdateHistory::SetCurrent(nullptr); }
-    ScopedHistory(const ScopedHistory &) = delete;
-    ScopedHistory &operator=(const ScopedHistory &) = delete;
+    struct Run : RecordedRun {
+        ReceiverFacts receiver;
+        TargetReason reason = TargetReason::Rule;
+        QString startPath;
+        QString endPath;
+        int lastStep = 0;
+        QString lastStepLine;
+    };
+    enum class Session { NoReceiver, Found, UpToDate, Declined, Ran };
 
-    UpdateHistory history;
+    // A run an earlier start left: begun, and ended when it has a result.
+    void Add(const RecordedRun &run);
+
+    std::optional<RecordedRun> LastRun(const std::function<bool(const RecordedRun &)> &concerns) override;
+    void RunBegins(const ReceiverFacts &receiver, const TargetFacts &target, const QString &path) override;
+    void RunEnds(int result, qint64 durationMs, const QString &path, int lastStep,
+                 const QString &lastStepLine) override;
+    void ReceiverFound() override { session = Session::Found; }
+    void Offered(const ReceiverFacts &, const std::optional<TargetFacts> &target) override
+    {
+        session = target ? Session::Declined : Session::UpToDate;
+    }
+
+    QList<Run> runs;
+    Session session = Session::NoReceiver;
 };
 
 // Collects the program's debug lines while it lives.

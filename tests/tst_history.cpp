@@ -1,4 +1,4 @@
-#include "updatehistory.h"
+#include "history.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -7,7 +7,7 @@
 
 #include <sys/stat.h>
 
-class tst_UpdateHistory : public QObject
+class tst_History : public QObject
 {
     Q_OBJECT
 
@@ -18,13 +18,15 @@ private slots:
     void damagedFileIsSetAside();
     void hugeFileIsReadFromItsEnd();
     void keptWithinItsSize();
+    void damageNeverEndsTheHistory();
 
 private:
-    QString FilePath() const { return folder->filePath(QLatin1String(UpdateHistory::kFileName)); }
-    bool SetAside() const
+    QString FilePath() const { return folder->filePath(QLatin1String(History::kFileName)); }
+    // The set-aside copies, oldest first.
+    QStringList SetAside() const
     {
-        const QFileInfo aside(FilePath() + QStringLiteral(".damaged"));
-        return aside.exists() || aside.isSymLink();
+        return QDir(folder->path()).entryList({QLatin1String(History::kSetAsidePrefix) + QLatin1Char('*')},
+                                              QDir::AllEntries | QDir::System, QDir::Name);
     }
     QList<QJsonObject> Lines(const QString &file) const;
     void Write(const QByteArray &bytes) const;
@@ -54,12 +56,12 @@ bool Concerns1317(const RecordedRun &run)
 
 } // namespace
 
-void tst_UpdateHistory::init()
+void tst_History::init()
 {
     folder = std::make_unique<QTemporaryDir>();
 }
 
-QList<QJsonObject> tst_UpdateHistory::Lines(const QString &file) const
+QList<QJsonObject> tst_History::Lines(const QString &file) const
 {
     QFile in(file);
     QList<QJsonObject> lines;
@@ -72,24 +74,22 @@ QList<QJsonObject> tst_UpdateHistory::Lines(const QString &file) const
     return lines;
 }
 
-void tst_UpdateHistory::Write(const QByteArray &bytes) const
+void tst_History::Write(const QByteArray &bytes) const
 {
     QFile out(FilePath());
     QVERIFY(out.open(QIODevice::WriteOnly));
     out.write(bytes);
 }
 
-void tst_UpdateHistory::runsAndSessionsAreReadBack()
+void tst_History::runsAndSessionsAreReadBack()
 {
     {
-        UpdateHistory history(folder->path());
+        History history(folder->path());
         history.RunBegins(kReceiver, kImage6, QStringLiteral("full"));
         history.RunEnds(13, 61000, QStringLiteral("full"), 4, QStringLiteral("Restarting Copy2"));
-        history.NoteUpToDate(kReceiver);
         history.RunBegins({0x1315, 6.01, 14, 2, 2, true}, {0x1315, 6.01, 15, TargetReason::Rule},
                           QStringLiteral("short or full"));
-        history.NoteDeclined(kReceiver, kImage6); // the run clears what came before, not what comes after
-        history.WriteSessionNote();
+        history.Declined(kReceiver, kImage6);
     }
     const QList<QJsonObject> lines = Lines(FilePath());
     QStringList events;
@@ -104,7 +104,7 @@ void tst_UpdateHistory::runsAndSessionsAreReadBack()
 
     // Another start of the updater reads it back: the failed run, and a
     // cut-off one (no end) for the other ID.
-    UpdateHistory again(folder->path());
+    History again(folder->path());
     const auto failed = again.LastRun(Concerns1317);
     QVERIFY(failed.has_value());
     QCOMPARE(failed->result, std::optional<int>(13));
@@ -116,7 +116,7 @@ void tst_UpdateHistory::runsAndSessionsAreReadBack()
     QCOMPARE(cut->targetPid, 0x1315);
 }
 
-void tst_UpdateHistory::damagedFileIsSetAside_data()
+void tst_History::damagedFileIsSetAside_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("kind"); // what stands at the file's place
@@ -131,7 +131,7 @@ void tst_UpdateHistory::damagedFileIsSetAside_data()
     QTest::newRow("a link to elsewhere") << QByteArray() << "link" << 0;
 }
 
-void tst_UpdateHistory::damagedFileIsSetAside()
+void tst_History::damagedFileIsSetAside()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, kind);
@@ -145,44 +145,44 @@ void tst_UpdateHistory::damagedFileIsSetAside()
     else
         QVERIFY(QFile::link(folder->filePath(QStringLiteral("elsewhere")), FilePath()));
 
-    UpdateHistory history(folder->path());
+    History history(folder->path());
     int known = 0;
     history.LastRun([&known](const RecordedRun &run) {
         known += run.pid == 0x1317;
         return false;
     });
     QCOMPARE(known, readable);
-    QVERIFY(SetAside());
+    QCOMPARE(SetAside().size(), 1);
     // What could be read is carried over, and the history goes on.
     history.RunBegins(kReceiver, kImage6, QStringLiteral("full"));
     QCOMPARE(Lines(FilePath()).size(), readable + 1);
     QVERIFY(!QFileInfo::exists(folder->filePath(QStringLiteral("elsewhere"))));
 }
 
-void tst_UpdateHistory::hugeFileIsReadFromItsEnd()
+void tst_History::hugeFileIsReadFromItsEnd()
 {
     // An old run of 0x1315 first, then far more than the read limit of
     // other lines, then a run of 0x1317.
     QByteArray bytes = RunStart("old", "1315");
     const QByteArray filler = R"({"event":"up-to-date","receiver":{"pid":"1316"}})" "\n";
-    while (bytes.size() < 3 * UpdateHistory::kReadLimit)
+    while (bytes.size() < 3 * History::kMaxBytes)
         bytes += filler;
     Write(bytes + RunStart("new", "1317"));
 
-    UpdateHistory history(folder->path());
+    History history(folder->path());
     QVERIFY(history.LastRun(Concerns1317).has_value());
     QVERIFY(!history.LastRun([](const RecordedRun &run) { return run.pid == 0x1315; }).has_value());
     // Nothing was damaged: the file stays where it is.
-    QVERIFY(!SetAside());
+    QVERIFY(SetAside().isEmpty());
 }
 
-void tst_UpdateHistory::keptWithinItsSize()
+void tst_History::keptWithinItsSize()
 {
     QByteArray bytes;
     for (int i = 0; i < 1000; ++i)
         bytes += RunStart(QByteArray::number(i).constData(), "1317");
     Write(bytes);
-    UpdateHistory history(folder->path());
+    History history(folder->path());
     history.KeepWithin(10000);
     QFile kept(FilePath());
     QVERIFY(kept.open(QIODevice::ReadOnly));
@@ -193,5 +193,19 @@ void tst_UpdateHistory::keptWithinItsSize()
     QVERIFY(left.startsWith("{\"event\""));
 }
 
-QTEST_MAIN(tst_UpdateHistory)
-#include "tst_updatehistory.moc"
+// A folder in the file's place, again and again: each is set aside under
+// a name of its own, and every start goes on writing.
+void tst_History::damageNeverEndsTheHistory()
+{
+    for (int start = 1; start <= 10; ++start) {
+        QVERIFY(QDir().mkdir(FilePath()));
+        History history(folder->path());
+        history.RunBegins(kReceiver, kImage6, QStringLiteral("full"));
+        QCOMPARE(Lines(FilePath()).size(), 1);
+        QCOMPARE(SetAside().size(), start);
+        QVERIFY(QFile::remove(FilePath()));
+    }
+}
+
+QTEST_MAIN(tst_History)
+#include "tst_history.moc"

@@ -1,4 +1,6 @@
-#include "updatehistory.h"
+#include "history.h"
+
+#include "statefolder.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -8,24 +10,11 @@
 #include <QJsonDocument>
 #include <QRandomGenerator>
 #include <QSaveFile>
-#include <QTextStream>
-
-#include <memory>
 
 namespace {
 
 // Far longer than any line the updater writes.
 constexpr qint64 kMaxLineBytes = 16 << 10;
-
-const char kDamagedSuffix[] = ".damaged";
-
-UpdateHistory *g_current = nullptr;
-
-std::unique_ptr<UpdateHistory> &InMemory()
-{
-    static std::unique_ptr<UpdateHistory> history = std::make_unique<UpdateHistory>();
-    return history;
-}
 
 QString Hex(int32_t pid)
 {
@@ -92,41 +81,38 @@ QByteArray ReadLine(QFile &file, bool *tooLong)
     return *tooLong ? QByteArray() : line;
 }
 
+// A name beside `path` that no earlier set-aside copy has: the time, and a
+// number where that is taken too.
+QString SetAsideName(const QString &folder)
+{
+    const QDir dir(folder);
+    const QString base = QLatin1String(History::kSetAsidePrefix) + QLatin1Char('-')
+        + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss.zzz'Z'"));
+    QString name = base;
+    for (int n = 2; QFileInfo(dir.filePath(name)).exists() || QFileInfo(dir.filePath(name)).isSymLink(); ++n)
+        name = base + QStringLiteral("-%1").arg(n);
+    return dir.filePath(name);
+}
+
 } // namespace
 
-void SayRecordUnusable(const QString &where, const QString &why)
-{
-    static bool said = false;
-    if (said)
-        return;
-    said = true;
-    QTextStream(stderr) << "orvex-updater: " << where << ": " << why
-                        << "; the update goes on without a record\n";
-}
-
-UpdateHistory &UpdateHistory::Current()
-{
-    return g_current ? *g_current : *InMemory();
-}
-
-void UpdateHistory::SetCurrent(UpdateHistory *history)
-{
-    g_current = history;
-    if (!history)
-        InMemory() = std::make_unique<UpdateHistory>();
-}
-
-UpdateHistory::UpdateHistory(const QString &folder)
+History::History(const QString &folder)
     : folder(folder)
 {
 }
 
-QString UpdateHistory::FilePath() const
+QString History::FilePath() const
 {
     return QDir(folder).filePath(QLatin1String(kFileName));
 }
 
-void UpdateHistory::Load()
+void History::CannotWrite(const QString &why)
+{
+    writable = false;
+    SayAboutRecord(FilePath(), why + QStringLiteral("; the update goes on without a record"));
+}
+
+void History::Load()
 {
     if (loaded)
         return;
@@ -143,13 +129,12 @@ void UpdateHistory::Load()
     }
     QFile file(info.filePath());
     if (!file.open(QIODevice::ReadOnly)) {
-        writable = false;
-        SayRecordUnusable(info.filePath(), file.errorString());
+        CannotWrite(file.errorString());
         return;
     }
-    if (file.size() > kReadLimit) {
+    if (file.size() > kMaxBytes) {
         // Only the newest part; the first line read there is a part line.
-        file.seek(file.size() - kReadLimit);
+        file.seek(file.size() - kMaxBytes);
         bool tooLong = false;
         ReadLine(file, &tooLong);
     }
@@ -171,25 +156,21 @@ void UpdateHistory::Load()
         SetAside(readable);
 }
 
-void UpdateHistory::SetAside(const QList<QByteArray> &readable)
+void History::SetAside(const QList<QByteArray> &readable)
 {
-    const QString path = FilePath();
-    const QString aside = path + QLatin1String(kDamagedSuffix);
-    QFile::remove(aside);
-    if (!QFile::rename(path, aside)) {
-        writable = false;
-        SayRecordUnusable(path, QStringLiteral("damaged, and it cannot be set aside"));
+    // Renaming moves whatever stands there, a folder or a link included,
+    // and never what a link points to.
+    if (!QDir(folder).rename(QLatin1String(kFileName), QFileInfo(SetAsideName(folder)).fileName())) {
+        CannotWrite(QStringLiteral("damaged, and it cannot be set aside"));
         return;
     }
-    QSaveFile fresh(path);
-    if (!fresh.open(QIODevice::WriteOnly) || fresh.write(readable.join()) != readable.join().size()
-        || !fresh.commit()) {
-        writable = false;
-        SayRecordUnusable(path, fresh.errorString());
-    }
+    const QByteArray carried = readable.join();
+    QSaveFile fresh(FilePath());
+    if (!fresh.open(QIODevice::WriteOnly) || fresh.write(carried) != carried.size() || !fresh.commit())
+        CannotWrite(fresh.errorString());
 }
 
-void UpdateHistory::Take(const QJsonObject &line)
+void History::Take(const QJsonObject &line)
 {
     const QString event = line.value(QStringLiteral("event")).toString();
     const QString id = line.value(QStringLiteral("run")).toString();
@@ -207,7 +188,7 @@ void UpdateHistory::Take(const QJsonObject &line)
     }
 }
 
-void UpdateHistory::Append(QJsonObject line)
+void History::Append(const QJsonObject &line)
 {
     Load();
     Take(line);
@@ -216,12 +197,17 @@ void UpdateHistory::Append(QJsonObject line)
     const QByteArray bytes = QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
     QFile file(FilePath());
     if (!file.open(QIODevice::Append | QIODevice::Unbuffered) || file.write(bytes) != bytes.size()) {
-        writable = false;
-        SayRecordUnusable(FilePath(), file.errorString());
+        CannotWrite(file.errorString());
+        return;
     }
+    const qint64 size = file.size();
+    file.close();
+    // A long session (a box of receivers) keeps it within its size too.
+    if (size > kMaxBytes)
+        KeepWithin(kMaxBytes * 3 / 4);
 }
 
-std::optional<RecordedRun> UpdateHistory::LastRun(const std::function<bool(const RecordedRun &)> &concerns)
+std::optional<RecordedRun> History::LastRun(const std::function<bool(const RecordedRun &)> &concerns)
 {
     Load();
     for (auto run = runs.crbegin(); run != runs.crend(); ++run) {
@@ -231,9 +217,8 @@ std::optional<RecordedRun> UpdateHistory::LastRun(const std::function<bool(const
     return std::nullopt;
 }
 
-void UpdateHistory::RunBegins(const ReceiverFacts &receiver, const TargetFacts &target, const QString &path)
+void History::RunBegins(const ReceiverFacts &receiver, const TargetFacts &target, const QString &path)
 {
-    sessionNote = {};
     currentRun = QString::number(QRandomGenerator::global()->generate64(), 16);
     QJsonObject line = Line("run-start");
     line.insert(QStringLiteral("run"), currentRun);
@@ -245,8 +230,7 @@ void UpdateHistory::RunBegins(const ReceiverFacts &receiver, const TargetFacts &
     Append(line);
 }
 
-void UpdateHistory::RunEnds(int result, qint64 durationMs, const QString &path, int lastStep,
-                            const QString &lastStepLine)
+void History::RunEnds(int result, qint64 durationMs, const QString &path, int lastStep, const QString &lastStepLine)
 {
     QJsonObject line = Line("run-end");
     line.insert(QStringLiteral("run"), currentRun);
@@ -259,42 +243,32 @@ void UpdateHistory::RunEnds(int result, qint64 durationMs, const QString &path, 
     currentRun.clear();
 }
 
-void UpdateHistory::NoteNoReceiver()
+void History::NoReceiver()
 {
-    sessionNote = Line("no-receiver");
+    Append(Line("no-receiver"));
 }
 
-void UpdateHistory::NoteUpToDate(const ReceiverFacts &receiver)
+void History::UpToDate(const ReceiverFacts &receiver)
 {
-    sessionNote = Line("up-to-date");
-    sessionNote.insert(QStringLiteral("receiver"), Receiver(receiver));
-    sessionNote.insert(QStringLiteral("pack"), Pack(receiver));
+    QJsonObject line = Line("up-to-date");
+    line.insert(QStringLiteral("receiver"), Receiver(receiver));
+    line.insert(QStringLiteral("pack"), Pack(receiver));
+    Append(line);
 }
 
-void UpdateHistory::NoteDeclined(const ReceiverFacts &receiver, const TargetFacts &target)
+void History::Declined(const ReceiverFacts &receiver, const TargetFacts &target)
 {
-    sessionNote = Line("declined");
-    sessionNote.insert(QStringLiteral("receiver"), Receiver(receiver));
-    sessionNote.insert(QStringLiteral("pack"), Pack(receiver));
-    sessionNote.insert(QStringLiteral("target"), Target(target));
-    sessionNote.insert(QStringLiteral("reason"), ReasonName(target.reason));
+    QJsonObject line = Line("declined");
+    line.insert(QStringLiteral("receiver"), Receiver(receiver));
+    line.insert(QStringLiteral("pack"), Pack(receiver));
+    line.insert(QStringLiteral("target"), Target(target));
+    line.insert(QStringLiteral("reason"), ReasonName(target.reason));
+    Append(line);
 }
 
-void UpdateHistory::ClearSessionNote()
+void History::KeepWithin(qint64 bytes)
 {
-    sessionNote = {};
-}
-
-void UpdateHistory::WriteSessionNote()
-{
-    if (sessionNote.isEmpty())
-        return;
-    Append(sessionNote);
-    sessionNote = {};
-}
-
-void UpdateHistory::KeepWithin(qint64 bytes)
-{
+    Load();
     const QFileInfo info(FilePath());
     // Anything but a plain file is Load's to set aside.
     if (folder.isEmpty() || !writable || info.isSymLink() || !info.isFile() || info.size() <= bytes)
@@ -308,8 +282,6 @@ void UpdateHistory::KeepWithin(qint64 bytes)
     const QByteArray newest = file.readAll();
     file.close();
     QSaveFile trimmed(FilePath());
-    if (!trimmed.open(QIODevice::WriteOnly) || trimmed.write(newest) != newest.size() || !trimmed.commit()) {
-        writable = false;
-        SayRecordUnusable(FilePath(), trimmed.errorString());
-    }
+    if (!trimmed.open(QIODevice::WriteOnly) || trimmed.write(newest) != newest.size() || !trimmed.commit())
+        CannotWrite(trimmed.errorString());
 }

@@ -1,0 +1,28 @@
+#ifndef ORVEX_RUNLOG_H
+#define ORVEX_RUNLOG_H
+
+#include <QString>
+
+// The log of one start: every message of the process, time-stamped in
+// UTC, with the program's folder and the home folder left out. From the
+// moment the log is made the messages are held in memory; Open writes
+// them first and every later one as it comes, unbuffered, so that a
+// killed updater leaves its last lines. Past retention::kLogPartBytes the
+// log starts again and keeps its older part beside it. There is one log
+// a process.
+class RunLog
+{
+public:
+    RunLog();
+    ~RunLog();
+    RunLog(const RunLog &) = delete;
+    RunLog &operator=(const RunLog &) = delete;
+
+    // A new log in `folder`; false (what was held is dropped) when it
+    // cannot be made or written, or there is no folder.
+    bool Open(const QString &folder);
+    // The log's file, or "" while none is open.
+    QString File() const;
+};
+
+#endif
