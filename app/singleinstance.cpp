@@ -2,6 +2,7 @@
 
 #include "clock.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,10 +15,13 @@ const char kCannot[] = "cannot\n";
 constexpr int kAnswerMs = 3000;
 constexpr int kLookEveryMs = 50;
 
-// Per user, also in a temporary folder that several users share.
+// Per user, also in a temporary folder that several users share. The
+// hash is fixed by its definition, so updaters built with another Qt
+// still meet under the same name.
 QString BaseName()
 {
-    return QStringLiteral("orvex-updater-%1").arg(qHash(QDir::homePath()), 0, 16);
+    const QByteArray home = QCryptographicHash::hash(QDir::homePath().toUtf8(), QCryptographicHash::Sha256);
+    return QStringLiteral("orvex-updater-%1").arg(QString::fromLatin1(home.toHex().left(16)));
 }
 
 } // namespace

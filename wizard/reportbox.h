@@ -4,9 +4,12 @@
 class QMessageBox;
 class QRect;
 
-// Keeps a message box with a long text inside `available` (a screen's
-// free area): where the text would not fit, it scrolls, and the box's
-// buttons stay on the screen. The text itself is not touched.
+// Puts a message box's long text into a view that scrolls, sized to stay
+// inside `available` (a screen's free area) with the box's buttons on the
+// screen. The view holds the keyboard's focus from the moment the box
+// opens, so that the arrows, Page Up and Down, Home and End scroll it,
+// while Enter and Escape still close the box. The text itself is not
+// touched.
 void FitMessageBoxOnScreen(QMessageBox *box, const QRect &available);
 
 #endif
