@@ -1,6 +1,5 @@
 #include "catalogue.h"
 #include "firmwareupdater.h"
-#include "protocol.h"
 #include "testsupport.h"
 
 #include <QDirIterator>
@@ -54,47 +53,47 @@ void tst_Catalogue::selection_data()
     QTest::addColumn<int>("pid");
     QTest::addColumn<double>("version");
     QTest::addColumn<int>("build");
-    QTest::addColumn<int>("rule"); // number of the rule in its table, 0: up to date
+    QTest::addColumn<QString>("rule"); // the rule that applies, "": up to date
     QTest::addColumn<bool>("pidChanges");
 
     // Classic table (B).
-    QTest::newRow("B 1400 6.00.29: covered but not newer") << false << 0x1400 << 6.00 << 29 << 0 << false;
-    QTest::newRow("B 1400 6.00.82") << false << 0x1400 << 6.00 << 82 << 0 << false;
-    QTest::newRow("B 1400 6.00.30") << false << 0x1400 << 6.00 << 30 << 0 << false;
-    QTest::newRow("B 1315 6.01.15: older target applies") << false << 0x1315 << 6.01 << 15 << 6 << true;
-    QTest::newRow("B 1315 6.05.2: still B6") << false << 0x1315 << 6.05 << 2 << 6 << true;
-    QTest::newRow("B 1317 9.99.0: B7 whatever runs") << false << 0x1317 << 9.99 << 0 << 7 << true;
-    QTest::newRow("B 1320: nothing") << false << 0x1320 << 6.07 << 3 << 0 << false;
-    QTest::newRow("B 1311 6.00.5") << false << 0x1311 << 6.00 << 5 << 1 << true;
+    QTest::newRow("B 1400 6.00.29: covered but not newer") << false << 0x1400 << 6.00 << 29 << "" << false;
+    QTest::newRow("B 1400 6.00.82") << false << 0x1400 << 6.00 << 82 << "" << false;
+    QTest::newRow("B 1400 6.00.30") << false << 0x1400 << 6.00 << 30 << "" << false;
+    QTest::newRow("B 1315 6.01.15: older target applies") << false << 0x1315 << 6.01 << 15 << "B6" << true;
+    QTest::newRow("B 1315 6.05.2: still B6") << false << 0x1315 << 6.05 << 2 << "B6" << true;
+    QTest::newRow("B 1317 9.99.0: B7 whatever runs") << false << 0x1317 << 9.99 << 0 << "B7" << true;
+    QTest::newRow("B 1320: nothing") << false << 0x1320 << 6.07 << 3 << "" << false;
+    QTest::newRow("B 1311 6.00.5") << false << 0x1311 << 6.00 << 5 << "B1" << true;
     // Current pack table (A).
-    QTest::newRow("A 1311 6.00.18") << true << 0x1311 << 6.00 << 18 << 1 << true;
-    QTest::newRow("A 1311 6.00.19") << true << 0x1311 << 6.00 << 19 << 4 << true;
-    QTest::newRow("A 1311 6.00.26") << true << 0x1311 << 6.00 << 26 << 4 << true;
-    QTest::newRow("A 1311 6.00.27") << true << 0x1311 << 6.00 << 27 << 2 << true;
-    QTest::newRow("A 1311 6.00.28") << true << 0x1311 << 6.00 << 28 << 5 << true;
-    QTest::newRow("A 1311 6.00.29") << true << 0x1311 << 6.00 << 29 << 0 << false;
-    QTest::newRow("A 1311 6.00.79") << true << 0x1311 << 6.00 << 79 << 0 << false;
-    QTest::newRow("A 1311 6.00.80") << true << 0x1311 << 6.00 << 80 << 3 << true;
-    QTest::newRow("A 1311 6.00.81") << true << 0x1311 << 6.00 << 81 << 3 << true;
-    QTest::newRow("A 1311 6.00.82") << true << 0x1311 << 6.00 << 82 << 0 << false;
-    QTest::newRow("A 1311 6.01.5") << true << 0x1311 << 6.01 << 5 << 0 << false;
-    QTest::newRow("A 1311 5.99.5") << true << 0x1311 << 5.99 << 5 << 0 << false;
-    QTest::newRow("A 1400 6.00.29") << true << 0x1400 << 6.00 << 29 << 10 << true;
-    QTest::newRow("A 1400 6.00.31") << true << 0x1400 << 6.00 << 31 << 0 << false;
-    QTest::newRow("A 1317 6.01.82") << true << 0x1317 << 6.01 << 82 << 7 << false;
-    QTest::newRow("A 1317 6.01.83") << true << 0x1317 << 6.01 << 83 << 0 << false;
-    QTest::newRow("A 1317 6.01.84") << true << 0x1317 << 6.01 << 84 << 0 << false;
-    QTest::newRow("A 1317 6.02.0") << true << 0x1317 << 6.02 << 0 << 0 << false;
-    QTest::newRow("A 1317 5.50.200: ranges not consulted") << true << 0x1317 << 5.50 << 200 << 7 << false;
-    QTest::newRow("A 1320 6.08.2") << true << 0x1320 << 6.08 << 2 << 9 << false;
-    QTest::newRow("A 1320 6.08.3") << true << 0x1320 << 6.08 << 3 << 0 << false;
-    QTest::newRow("A 1320 6.07.9") << true << 0x1320 << 6.07 << 9 << 9 << false;
-    QTest::newRow("A 1320 6.09.0") << true << 0x1320 << 6.09 << 0 << 0 << false;
-    QTest::newRow("A 1315 6.01.15: same firmware") << true << 0x1315 << 6.01 << 15 << 0 << false;
-    QTest::newRow("A 1315 6.01.14") << true << 0x1315 << 6.01 << 14 << 6 << false;
-    QTest::newRow("A 1316 6.01.11") << true << 0x1316 << 6.01 << 11 << 8 << false;
-    QTest::newRow("A unknown 1312") << true << 0x1312 << 6.00 << 1 << 0 << false;
-    QTest::newRow("B unknown 1312") << false << 0x1312 << 6.00 << 1 << 0 << false;
+    QTest::newRow("A 1311 6.00.18") << true << 0x1311 << 6.00 << 18 << "A1" << true;
+    QTest::newRow("A 1311 6.00.19") << true << 0x1311 << 6.00 << 19 << "A4" << true;
+    QTest::newRow("A 1311 6.00.26") << true << 0x1311 << 6.00 << 26 << "A4" << true;
+    QTest::newRow("A 1311 6.00.27") << true << 0x1311 << 6.00 << 27 << "A2" << true;
+    QTest::newRow("A 1311 6.00.28") << true << 0x1311 << 6.00 << 28 << "A5" << true;
+    QTest::newRow("A 1311 6.00.29") << true << 0x1311 << 6.00 << 29 << "" << false;
+    QTest::newRow("A 1311 6.00.79") << true << 0x1311 << 6.00 << 79 << "" << false;
+    QTest::newRow("A 1311 6.00.80") << true << 0x1311 << 6.00 << 80 << "A3" << true;
+    QTest::newRow("A 1311 6.00.81") << true << 0x1311 << 6.00 << 81 << "A3" << true;
+    QTest::newRow("A 1311 6.00.82") << true << 0x1311 << 6.00 << 82 << "" << false;
+    QTest::newRow("A 1311 6.01.5") << true << 0x1311 << 6.01 << 5 << "" << false;
+    QTest::newRow("A 1311 5.99.5") << true << 0x1311 << 5.99 << 5 << "" << false;
+    QTest::newRow("A 1400 6.00.29") << true << 0x1400 << 6.00 << 29 << "A10" << true;
+    QTest::newRow("A 1400 6.00.31") << true << 0x1400 << 6.00 << 31 << "" << false;
+    QTest::newRow("A 1317 6.01.82") << true << 0x1317 << 6.01 << 82 << "A7" << false;
+    QTest::newRow("A 1317 6.01.83") << true << 0x1317 << 6.01 << 83 << "" << false;
+    QTest::newRow("A 1317 6.01.84") << true << 0x1317 << 6.01 << 84 << "" << false;
+    QTest::newRow("A 1317 6.02.0") << true << 0x1317 << 6.02 << 0 << "" << false;
+    QTest::newRow("A 1317 5.50.200: ranges not consulted") << true << 0x1317 << 5.50 << 200 << "A7" << false;
+    QTest::newRow("A 1320 6.08.2") << true << 0x1320 << 6.08 << 2 << "A9" << false;
+    QTest::newRow("A 1320 6.08.3") << true << 0x1320 << 6.08 << 3 << "" << false;
+    QTest::newRow("A 1320 6.07.9") << true << 0x1320 << 6.07 << 9 << "A9" << false;
+    QTest::newRow("A 1320 6.09.0") << true << 0x1320 << 6.09 << 0 << "" << false;
+    QTest::newRow("A 1315 6.01.15: same firmware") << true << 0x1315 << 6.01 << 15 << "" << false;
+    QTest::newRow("A 1315 6.01.14") << true << 0x1315 << 6.01 << 14 << "A6" << false;
+    QTest::newRow("A 1316 6.01.11") << true << 0x1316 << 6.01 << 11 << "A8" << false;
+    QTest::newRow("A unknown 1312") << true << 0x1312 << 6.00 << 1 << "" << false;
+    QTest::newRow("B unknown 1312") << false << 0x1312 << 6.00 << 1 << "" << false;
 }
 
 void tst_Catalogue::selection()
@@ -103,7 +102,7 @@ void tst_Catalogue::selection()
     QFETCH(int, pid);
     QFETCH(double, version);
     QFETCH(int, build);
-    QFETCH(int, rule);
+    QFETCH(QString, rule);
     QFETCH(bool, pidChanges);
 
     ReceiverState state;
@@ -118,10 +117,9 @@ void tst_Catalogue::selection()
     updater.target = &sentinel;
     updater.pidChanges = true;
 
-    QCOMPARE(updater.FindUpgrade(), rule != 0);
-    const UpgradeTable &table = scrivetPack ? ScrivetPackTable() : ScrivetPackClassicTable();
-    QCOMPARE(updater.target, rule ? &table.rules[rule - 1].target : &sentinel);
-    QCOMPARE(updater.pidChanges, rule ? pidChanges : true);
+    QCOMPARE(updater.FindUpgrade(), !rule.isEmpty());
+    QCOMPARE(updater.target, rule.isEmpty() ? &sentinel : &RuleNamed(rule).target);
+    QCOMPARE(updater.pidChanges, rule.isEmpty() ? true : pidChanges);
 }
 
 // A recorded run: from a receiver of `pid` to firmware `version`.`build`
@@ -136,7 +134,7 @@ void tst_Catalogue::unfinishedUpdates_data()
     QTest::addColumn<int>("build");
     QTest::addColumn<int>("running"); // codePosition
     QTest::addColumn<QList<RecordedRun>>("history"); // oldest first
-    QTest::addColumn<int>("rule"); // number of the rule in its table, 0: up to date
+    QTest::addColumn<QString>("rule"); // the rule whose image is the target, "": up to date
     QTest::addColumn<TargetReason>("reason");
     QTest::addColumn<bool>("pidChanges");
 
@@ -152,29 +150,29 @@ void tst_Catalogue::unfinishedUpdates_data()
     const auto run = TargetReason::UnfinishedRun;
 
     // On copy 2: the image of the table that it runs, named under its ID.
-    QTest::newRow("A 1317 6.01.83 on copy 2: A3's image 6 again") << true << 0x1317 << 6.01 << 83 << 2 << none << 3 << copy2 << false;
-    QTest::newRow("A 1317 6.01.83 on copy 1: up to date") << true << 0x1317 << 6.01 << 83 << 1 << none << 0 << rule << false;
-    QTest::newRow("B 1400 6.00.82 on copy 2: B3's image 3") << false << 0x1400 << 6.00 << 82 << 2 << none << 3 << copy2 << false;
-    QTest::newRow("B 1311 6.00.29 on copy 2: B6 names image 1 under 1311") << false << 0x1311 << 6.00 << 29 << 2 << none << 6 << copy2 << false;
-    QTest::newRow("B 1320 6.08.3 on copy 2: image 7 is not in B") << false << 0x1320 << 6.08 << 3 << 2 << none << 0 << rule << false;
-    QTest::newRow("A 1317 6.01.84 on copy 2: no image") << true << 0x1317 << 6.01 << 84 << 2 << none << 0 << rule << false;
-    QTest::newRow("A 1315 6.01.15 on copy 2 under 1316: not named so") << true << 0x1316 << 6.01 << 15 << 2 << none << 0 << rule << false;
-    QTest::newRow("A 1317 6.01.82 on copy 2: the rule first") << true << 0x1317 << 6.01 << 82 << 2 << none << 7 << rule << false;
+    QTest::newRow("A 1317 6.01.83 on copy 2: A3's image 6 again") << true << 0x1317 << 6.01 << 83 << 2 << none << "A3" << copy2 << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1: up to date") << true << 0x1317 << 6.01 << 83 << 1 << none << "" << rule << false;
+    QTest::newRow("B 1400 6.00.82 on copy 2: B3's image 3") << false << 0x1400 << 6.00 << 82 << 2 << none << "B3" << copy2 << false;
+    QTest::newRow("B 1311 6.00.29 on copy 2: B6 names image 1 under 1311") << false << 0x1311 << 6.00 << 29 << 2 << none << "B6" << copy2 << false;
+    QTest::newRow("B 1320 6.08.3 on copy 2: image 7 is not in B") << false << 0x1320 << 6.08 << 3 << 2 << none << "" << rule << false;
+    QTest::newRow("A 1317 6.01.84 on copy 2: no image") << true << 0x1317 << 6.01 << 84 << 2 << none << "" << rule << false;
+    QTest::newRow("A 1315 6.01.15 on copy 2 under 1316: not named so") << true << 0x1316 << 6.01 << 15 << 2 << none << "" << rule << false;
+    QTest::newRow("A 1317 6.01.82 on copy 2: the rule first") << true << 0x1317 << 6.01 << 82 << 2 << none << "A7" << rule << false;
     // On copy 1, after an update of this computer that did not end with 0.
-    QTest::newRow("A 1317 6.01.83 on copy 1, cut off: A3 again") << true << 0x1317 << 6.01 << 83 << 1 << QList<RecordedRun>{toImage6Cut} << 3 << run << false;
-    QTest::newRow("A 1317 6.01.83 on copy 1, failed: A3 again") << true << 0x1317 << 6.01 << 83 << 1 << QList<RecordedRun>{toImage6Failed} << 3 << run << false;
-    QTest::newRow("A 1317 6.01.83 on copy 1, ended with 0") << true << 0x1317 << 6.01 << 83 << 1 << QList<RecordedRun>{toImage6Done} << 0 << rule << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, cut off: A3 again") << true << 0x1317 << 6.01 << 83 << 1 << QList<RecordedRun>{toImage6Cut} << "A3" << run << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, failed: A3 again") << true << 0x1317 << 6.01 << 83 << 1 << QList<RecordedRun>{toImage6Failed} << "A3" << run << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, ended with 0") << true << 0x1317 << 6.01 << 83 << 1 << QList<RecordedRun>{toImage6Done} << "" << rule << false;
     QTest::newRow("A 1317 6.01.83 on copy 1, cut off, then 0 for another ID") << true << 0x1317 << 6.01 << 83 << 1
-        << QList<RecordedRun>{toImage6Cut, image4On1315Done} << 3 << run << false;
+        << QList<RecordedRun>{toImage6Cut, image4On1315Done} << "A3" << run << false;
     QTest::newRow("A 1317 6.01.83 on copy 1, cut off, then 0 for it") << true << 0x1317 << 6.01 << 83 << 1
-        << QList<RecordedRun>{toImage6Cut, toImage6Done} << 0 << rule << false;
-    QTest::newRow("A 1317 6.01.81 on copy 1, cut off before: the rule") << true << 0x1317 << 6.01 << 81 << 1 << QList<RecordedRun>{toImage6Cut} << 7 << rule << false;
+        << QList<RecordedRun>{toImage6Cut, toImage6Done} << "" << rule << false;
+    QTest::newRow("A 1317 6.01.81 on copy 1, cut off before: the rule") << true << 0x1317 << 6.01 << 81 << 1 << QList<RecordedRun>{toImage6Cut} << "A7" << rule << false;
     QTest::newRow("B 1400 6.00.82 on copy 1, cut off from 1317: B3, restarts wait for the ID") << false << 0x1400 << 6.00 << 82 << 1
-        << QList<RecordedRun>{classicToImage3Cut} << 3 << run << true;
+        << QList<RecordedRun>{classicToImage3Cut} << "B3" << run << true;
     QTest::newRow("A 1311 reporting 6.01.15, cut off: A1 under another ID") << true << 0x1311 << 6.01 << 15 << 2
-        << QList<RecordedRun>{toImage4From1311Cut} << 1 << run << true;
+        << QList<RecordedRun>{toImage4From1311Cut} << "A1" << run << true;
     QTest::newRow("A 1315 6.01.15 on copy 1, cut off on 1317's way") << true << 0x1315 << 6.01 << 15 << 1
-        << QList<RecordedRun>{toImage6Cut} << 0 << rule << false;
+        << QList<RecordedRun>{toImage6Cut} << "" << rule << false;
 }
 
 void tst_Catalogue::unfinishedUpdates()
@@ -185,7 +183,7 @@ void tst_Catalogue::unfinishedUpdates()
     QFETCH(int, build);
     QFETCH(int, running);
     QFETCH(QList<RecordedRun>, history);
-    QFETCH(int, rule);
+    QFETCH(QString, rule);
     QFETCH(TargetReason, reason);
     QFETCH(bool, pidChanges);
 
@@ -202,12 +200,11 @@ void tst_Catalogue::unfinishedUpdates()
     updater.Load(state, nullptr, &record);
 
     DebugCapture capture;
-    QCOMPARE(updater.FindUpgrade(), rule != 0);
-    if (!rule)
+    QCOMPARE(updater.FindUpgrade(), !rule.isEmpty());
+    if (rule.isEmpty())
         return;
-    const UpgradeTable &table = scrivetPack ? ScrivetPackTable() : ScrivetPackClassicTable();
-    QCOMPARE(updater.target, &table.rules[rule - 1].target);
-    QCOMPARE(updater.targetPid, table.rules[rule - 1].targetPid);
+    QCOMPARE(updater.target, &RuleNamed(rule).target);
+    QCOMPARE(updater.targetPid, RuleNamed(rule).targetPid);
     QCOMPARE(updater.targetReason, reason);
     QCOMPARE(updater.pidChanges, pidChanges);
     // The usual line, whatever the reason.
@@ -247,44 +244,61 @@ void tst_Catalogue::reportText()
 
 void tst_Catalogue::images_data()
 {
-    QTest::addColumn<int>("rule"); // a rule of table A (>0) or B (<0) naming the image
-    QTest::newRow("image-1") << -1;
-    QTest::newRow("image-2") << -4;
-    QTest::newRow("image-3") << -3;
-    QTest::newRow("image-4") << 1;
-    QTest::newRow("image-5") << 4;
-    QTest::newRow("image-6") << 3;
-    QTest::newRow("image-7") << 9;
+    QTest::addColumn<QString>("rule"); // a rule naming the image
+    QTest::addColumn<double>("version");
+    QTest::addColumn<int>("build");
+    QTest::addColumn<uint>("code1Size");
+    QTest::addColumn<uint>("code2Size");
+    QTest::addColumn<uint>("copy2SumA");
+    QTest::addColumn<uint>("copy2SumB");
+    QTest::newRow("image-1") << "B1" << 6.00 << 29 << 37014u << 19432u << 0x0003CB84u << 0x0019BE0Bu;
+    QTest::newRow("image-2") << "B4" << 6.00 << 30 << 37696u << 20124u << 0x0003CCCCu << 0x0019BCC3u;
+    QTest::newRow("image-3") << "B3" << 6.00 << 82 << 36948u << 19368u << 0x0003CB03u << 0x0019BE8Cu;
+    QTest::newRow("image-4") << "A1" << 6.01 << 15 << 36104u << 17730u << 0x0003BE3Bu << 0x0019CB54u;
+    QTest::newRow("image-5") << "A4" << 6.01 << 12 << 36776u << 18414u << 0x0003C372u << 0x0019C61Du;
+    QTest::newRow("image-6") << "A3" << 6.01 << 83 << 36040u << 17666u << 0x0003BDBAu << 0x0019CBD5u;
+    QTest::newRow("image-7") << "A9" << 6.08 << 3 << 36990u << 19604u << 0x0003CC2Cu << 0x0019BD63u;
 }
 
 void tst_Catalogue::images()
 {
-    QFETCH(int, rule);
-    const UpgradeTable &table = rule > 0 ? ScrivetPackTable() : ScrivetPackClassicTable();
-    const FirmwareImage &image = table.rules[qAbs(rule) - 1].target;
+    QFETCH(QString, rule);
+    QFETCH(double, version);
+    QFETCH(int, build);
+    QFETCH(uint, code1Size);
+    QFETCH(uint, code2Size);
+    QFETCH(uint, copy2SumA);
+    QFETCH(uint, copy2SumB);
+    const FirmwareImage &image = RuleNamed(rule).target;
     const FirmwareBlocks &b = image.blocks;
 
+    QCOMPARE(image.version, version);
+    QCOMPARE(image.build, build);
+    QCOMPARE(b.code1Size, code1Size);
+    QCOMPARE(b.code2Size, code2Size);
     QCOMPARE(b.bootSize, 906u);
-    QCOMPARE(b.bootCode, ScrivetPackTable().rules[0].target.blocks.bootCode);
+    QCOMPARE(b.bootCode, RuleNamed(QStringLiteral("A1")).target.blocks.bootCode);
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(b.lastPageTag), 2), QByteArray(2, '\0'));
     QCOMPARE(b.header1Id, 0x00C10000u);
     QCOMPARE(b.header2Id, 0x00C90000u);
+    QCOMPARE(b.copy2SumA, copy2SumA);
+    QCOMPARE(b.copy2SumB, copy2SumB);
 
     for (int copy = 1; copy <= 2; ++copy) {
         const unsigned char *header = copy == 1 ? b.header1 : b.header2;
         const uint32_t size = copy == 1 ? b.code1Size : b.code2Size;
-        QCOMPARE(Word(header, 0), copy == 1 ? b.header1Id : b.header2Id);
+        QCOMPARE(Word(header, 0), copy == 1 ? 0x00C10000u : 0x00C90000u);
         QCOMPARE(Word(header, 1) >> 16, 0u);
         QCOMPARE(Word(header, 2), size);
         for (int zero : {3, 4, 8, 9, 10, 11, 12, 13})
             QCOMPARE(Word(header, zero), 0u);
         QCOMPARE(Word(header, 6), copy == 1 ? 1u : 0u);
-        // Every stored header carries the sums of the new layout.
-        QCOMPARE(Word(header, 14), NewHeaderSums(header).a);
-        QCOMPARE(Word(header, 15), NewHeaderSums(header).b);
     }
-    QCOMPARE(Word(b.header2, 14), b.copy2SumA);
-    QCOMPARE(Word(b.header2, 15), b.copy2SumB);
+    // The copy-2 header carries the sums the receiver reports for it; the
+    // stored sums of both headers are held to the rule where the writer
+    // patches them (tst_flashwriting).
+    QCOMPARE(Word(b.header2, 14), copy2SumA);
+    QCOMPARE(Word(b.header2, 15), copy2SumB);
     // Same opaque words in both headers of an image.
     for (int opaque : {1, 5, 7})
         QCOMPARE(Word(b.header1, opaque), Word(b.header2, opaque));

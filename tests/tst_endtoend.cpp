@@ -210,7 +210,7 @@ void tst_EndToEnd::killedUpdateIsFinishedByTheNextStart()
     const std::shared_ptr<sim::Receiver> cut = SavedReceiver();
     QVERIFY(cut);
     QCOMPARE(cut->runningIdentity.build, 83);
-    const FirmwareBlocks &target = ScrivetPackTable().rules[6].target.blocks;
+    const FirmwareBlocks &target = RuleNamed(QStringLiteral("A7")).target.blocks;
     QVERIFY(cut->codeSlots[1].code.left(int(target.code2Size)) != Bytes(target.code2, target.code2Size));
 
     const QStringList lines = Run();

@@ -40,7 +40,7 @@ constexpr quint32 kPid = 0x1317;
 // Image 4: copies of 36104 and 17730 bytes.
 const FirmwareImage &Image4()
 {
-    return ScrivetPackTable().rules[0].target;
+    return RuleNamed(QStringLiteral("A1")).target;
 }
 
 } // namespace
@@ -162,15 +162,15 @@ void tst_FlashWriting::headerLayouts()
 
 void tst_FlashWriting::storedHeadersSurvivePatching_data()
 {
-    QTest::addColumn<int>("rule");
-    for (int rule : {1, 3, 4, 9})
-        QTest::addRow("table A rule %d", rule) << rule;
+    QTest::addColumn<QString>("rule"); // naming the image
+    for (const char *rule : {"B1", "B4", "B3", "A1", "A4", "A3", "A9"})
+        QTest::addRow("%s's image", rule) << QString::fromLatin1(rule);
 }
 
 void tst_FlashWriting::storedHeadersSurvivePatching()
 {
-    QFETCH(int, rule);
-    const FirmwareImage &image = ScrivetPackTable().rules[rule - 1].target;
+    QFETCH(QString, rule);
+    const FirmwareImage &image = RuleNamed(rule).target;
     for (int copy = 1; copy <= 2; ++copy) {
         // Running the other copy, the receiver offers this copy's own address.
         FirmwareUpdater updater = Open(6.01, 81, copy == 1 ? 2 : 1, image);

@@ -63,7 +63,7 @@ constexpr int kRetries = 3;
 const UpgradeRule &TargetRule(bool scrivetPack)
 {
     // 0x1317 receivers: A7 (image 6) or B7 (image 3).
-    return (scrivetPack ? ScrivetPackTable() : ScrivetPackClassicTable()).rules[6];
+    return RuleNamed(scrivetPack ? QStringLiteral("A7") : QStringLiteral("B7"));
 }
 
 // Where the update starts, with the receiver, 0x1317 on copy 2 at 6.01

@@ -458,25 +458,24 @@ void tst_Simulator::staleLockSaysSo()
 
 void tst_Simulator::standInImagesCarryTheirIdentity_data()
 {
-    QTest::addColumn<int>("rule"); // a rule of table A (>0) or B (<0) naming the image
+    QTest::addColumn<QString>("rule"); // naming the image
     QTest::addColumn<uint>("pid");  // what the image answers under
-    QTest::newRow("image-1") << -1 << 0x1400u;
-    QTest::newRow("image-2") << -4 << 0x1400u;
-    QTest::newRow("image-3") << -3 << 0x1400u;
-    QTest::newRow("image-4") << 1 << 0x1315u;
-    QTest::newRow("image-5") << 4 << 0x1316u;
-    QTest::newRow("image-6") << 3 << 0x1317u;
-    QTest::newRow("image-7") << 9 << 0x1320u;
+    QTest::newRow("image-1") << "B1" << 0x1400u;
+    QTest::newRow("image-2") << "B4" << 0x1400u;
+    QTest::newRow("image-3") << "B3" << 0x1400u;
+    QTest::newRow("image-4") << "A1" << 0x1315u;
+    QTest::newRow("image-5") << "A4" << 0x1316u;
+    QTest::newRow("image-6") << "A3" << 0x1317u;
+    QTest::newRow("image-7") << "A9" << 0x1320u;
 }
 
 // The catalogue's stand-in images are firmware this receiver can boot: an
 // intact identity that names the image, and headers it takes.
 void tst_Simulator::standInImagesCarryTheirIdentity()
 {
-    QFETCH(int, rule);
+    QFETCH(QString, rule);
     QFETCH(uint, pid);
-    const UpgradeTable &table = rule > 0 ? ScrivetPackTable() : ScrivetPackClassicTable();
-    const FirmwareImage &image = table.rules[qAbs(rule) - 1].target;
+    const FirmwareImage &image = RuleNamed(rule).target;
     const FirmwareBlocks &b = image.blocks;
     QVERIFY(sim::ReadIdentity(Bytes(b.bootCode, b.bootSize)).has_value());
     for (int copy = 1; copy <= 2; ++copy) {

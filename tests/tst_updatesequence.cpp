@@ -1,6 +1,5 @@
 #include "catalogue.h"
 #include "firmwareupdater.h"
-#include "protocol.h"
 #include "testsupport.h"
 
 #include <QtTest>
@@ -24,9 +23,9 @@ private slots:
     void runRecord();
 
 private:
-    // The receiver, attached and opened, with its updater aimed at rule
-    // `rule` of table A (> 0) or B (< 0).
-    FirmwareUpdater Prepare(const BeforeUpdate &before, int rule, quint32 pid = 0x1317);
+    // The receiver, attached and opened, with its updater aimed at `rule`.
+    FirmwareUpdater Prepare(const BeforeUpdate &before, const QString &rule = QStringLiteral("A7"),
+                            quint32 pid = 0x1317);
 
     EngineFixture fixture;
     std::shared_ptr<sim::Receiver> receiver;
@@ -42,12 +41,6 @@ const QStringList kBootCodePath = {"Boot Code", "Write last 256 bytes", "Loading
                                    "Restarting Copy2", "Loading Copy Code1", "Restarting Copy1",
                                    "Finish Flash Upgrade"};
 const QStringList kAllStepLines = kShortPath + kFullPath + kBootCodePath;
-
-const UpgradeRule &Rule(int rule)
-{
-    const UpgradeTable &table = rule > 0 ? ScrivetPackTable() : ScrivetPackClassicTable();
-    return table.rules[qAbs(rule) - 1];
-}
 
 const BeforeUpdate kOwnFirmware = BeforeUpdate::OwnFirmware();
 const BeforeUpdate kShortPathReady = BeforeUpdate::TargetCopy2Running();
@@ -68,44 +61,47 @@ void tst_UpdateSequence::cleanup()
     fixture.End();
 }
 
-FirmwareUpdater tst_UpdateSequence::Prepare(const BeforeUpdate &before, int rule, quint32 pid)
+FirmwareUpdater tst_UpdateSequence::Prepare(const BeforeUpdate &before, const QString &rule, quint32 pid)
 {
-    receiver = before.Attach(pid, Rule(rule).target);
+    receiver = before.Attach(pid, RuleNamed(rule).target);
     // A receiver running the target's copy answers under the target's ID.
     OpenIntoReceiverState(receiver->pid);
     FirmwareUpdater updater;
-    ReceiverSession().AimAt(updater, Rule(rule));
+    ReceiverSession().AimAt(updater, RuleNamed(rule));
     return updater;
 }
 
 void tst_UpdateSequence::paths_data()
 {
     QTest::addColumn<BeforeUpdate>("before");
-    QTest::addColumn<int>("rule");
+    QTest::addColumn<QString>("rule");
     QTest::addColumn<int>("mode");
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<int>("restarts");
+    QTest::addColumn<bool>("oldProtocol"); // code a block a call until the new firmware runs
 
-    QTest::newRow("full path to image 6") << kOwnFirmware << 7 << 10 << kFullPath << 3;
-    QTest::newRow("full path to image 4") << kOwnFirmware << 1 << 10 << kFullPath << 3;
-    QTest::newRow("short path to image 7") << kShortPathReady << 9 << 9 << kShortPath << 1;
-    QTest::newRow("initial restart, short path to image 2") << kShortPathReady.StartedFromCopy1() << -4 << 9
-                                                            << (QStringList{"restarting Copy2"} + kShortPath) << 2;
+    QTest::newRow("full path to image 6") << kOwnFirmware << "A7" << 10 << kFullPath << 3 << false;
+    QTest::newRow("full path to image 4") << kOwnFirmware << "A1" << 10 << kFullPath << 3 << false;
+    QTest::newRow("short path to image 7") << kShortPathReady << "A9" << 9 << kShortPath << 1 << false;
+    QTest::newRow("initial restart, short path to image 2") << kShortPathReady.StartedFromCopy1() << "B4" << 9
+                                                            << (QStringList{"restarting Copy2"} + kShortPath) << 2 << false;
     QTest::newRow("initial restart, then full path to image 1")
-        << kOwnFirmware.StartedFromCopy1() << -1 << 10 << (QStringList{"restarting Copy2"} + kFullPath) << 4;
-    QTest::newRow("boot-code path to image 5") << kOnBootCode << 4 << 11 << kBootCodePath << 2;
-    QTest::newRow("boot-code path at 4.4 to image 3") << kOnBootCode.WithBootCode(4.4) << -3 << 11 << kBootCodePath << 2;
-    QTest::newRow("nothing runs, start 0: full path") << BeforeUpdate::NothingRuns() << 7 << 10 << kFullPath << 3;
-    QTest::newRow("old protocol: full path to image 6") << kOwnFirmware.WithFirmware(3.0, 27) << 7 << 10 << kFullPath << 3;
+        << kOwnFirmware.StartedFromCopy1() << "B1" << 10 << (QStringList{"restarting Copy2"} + kFullPath) << 4 << false;
+    QTest::newRow("boot-code path to image 5") << kOnBootCode << "A4" << 11 << kBootCodePath << 2 << false;
+    QTest::newRow("boot-code path at 4.4 to image 3") << kOnBootCode.WithBootCode(4.4) << "B3" << 11 << kBootCodePath << 2 << false;
+    QTest::newRow("nothing runs, start 0: full path") << BeforeUpdate::NothingRuns() << "A7" << 10 << kFullPath << 3 << false;
+    QTest::newRow("3.0 build 27, old protocol: full path to image 6") << kOwnFirmware.WithFirmware(3.0, 27) << "A7" << 10 << kFullPath << 3 << true;
+    QTest::newRow("3.0 build 28, new protocol: full path to image 6") << kOwnFirmware.WithFirmware(3.0, 28) << "A7" << 10 << kFullPath << 3 << false;
 }
 
 void tst_UpdateSequence::paths()
 {
     QFETCH(BeforeUpdate, before);
-    QFETCH(int, rule);
+    QFETCH(QString, rule);
     QFETCH(int, mode);
     QFETCH(QStringList, steps);
     QFETCH(int, restarts);
+    QFETCH(bool, oldProtocol);
     FirmwareUpdater updater = Prepare(before, rule);
     const CMDHAND_VERSIONstruct found = g_receiverState.versionInfo;
     receiver->log.clear();
@@ -122,12 +118,12 @@ void tst_UpdateSequence::paths()
     QCOMPARE(CallsOf(*receiver, sim::Op::RestartWithCodeInPosition).size(), restarts);
 
     // The flash holds exactly the target, and copy 1 of it runs.
-    const FirmwareImage &image = Rule(rule).target;
+    const FirmwareImage &image = RuleNamed(rule).target;
     const FirmwareBlocks &b = image.blocks;
     QCOMPARE(receiver->codeSlots[0].header, Bytes(b.header1, 64));
     QCOMPARE(receiver->codeSlots[0].code.left(int(b.code1Size)), Bytes(b.code1, b.code1Size));
     // Copy 2 written from boot code below 4.5 carries the old header layout.
-    if (found.version < kNewFormatVersion)
+    if (found.version < 4.5)
         QVERIFY(receiver->SlotIntact(2));
     else
         QCOMPARE(receiver->codeSlots[1].header, Bytes(b.header2, 64));
@@ -138,11 +134,14 @@ void tst_UpdateSequence::paths()
     QCOMPARE(updater.versionInfo.codePosition, 1);
     if (mode == 11)
         QCOMPARE(receiver->boot.left(906), Bytes(b.bootCode, 906));
-    if (UsesOldFlashProtocol(found.version, found.build)) {
-        const auto writes = CallsOf(*receiver, sim::Op::WriteFlashCode);
+    const auto writes = CallsOf(*receiver, sim::Op::WriteFlashCode);
+    if (oldProtocol) {
         QCOMPARE(writes.first().b, 1u);
         QCOMPARE(writes.at(276).a, 276u); // block offsets: 17666 bytes are 277 blocks
         QCOMPARE(writes.at(277).b, 5u);   // the new firmware speaks the new protocol
+    } else {
+        QCOMPARE(writes.first().b, 5u);
+        QCOMPARE(writes.at(1).a, 320u); // byte offsets
     }
 }
 
@@ -205,7 +204,7 @@ void tst_UpdateSequence::failures()
     QFETCH(int, result);
     QFETCH(int, mode);
     QFETCH(int, stored);
-    FirmwareUpdater updater = Prepare(before, 7);
+    FirmwareUpdater updater = Prepare(before);
     QString problem;
     QVERIFY2(sim::SetFaults(*receiver, faults.toUtf8(), &problem), qPrintable(problem));
     QCOMPARE(updater.RunFlashUpgrade(), result);
@@ -230,7 +229,7 @@ void tst_UpdateSequence::progressAtEachStep()
     QFETCH(BeforeUpdate, before);
     QFETCH(QList<int>, shown);
     ProgressRecorder view;
-    FirmwareUpdater updater = Prepare(before, 7);
+    FirmwareUpdater updater = Prepare(before);
     updater.progressView = &view;
     DebugCapture capture;
     QCOMPARE(updater.RunFlashUpgrade(), 0);
@@ -264,7 +263,7 @@ void tst_UpdateSequence::flashInfoFormatFollowsTheVersion()
 {
     QFETCH(double, version);
     QFETCH(uint, newFormat);
-    FirmwareUpdater updater = Prepare(BeforeUpdate::OwnFirmware().WithFirmware(version, 81), 7);
+    FirmwareUpdater updater = Prepare(BeforeUpdate::OwnFirmware().WithFirmware(version, 81));
     receiver->log.clear();
     QCOMPARE(updater.RunFlashUpgrade(), 0);
     // Every request for the flash information until the first restart,
@@ -314,7 +313,7 @@ void tst_UpdateSequence::runRecord()
     QFETCH(int, lastStep);
     QFETCH(QString, lastStepLine);
     MemoryRecord record;
-    FirmwareUpdater updater = Prepare(before, 7);
+    FirmwareUpdater updater = Prepare(before);
     updater.record = &record;
     QString problem;
     QVERIFY2(sim::SetFaults(*receiver, faults.toUtf8(), &problem), qPrintable(problem));

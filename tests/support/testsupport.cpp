@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QtTest>
 
@@ -226,6 +227,15 @@ QList<sim::Call> CallsOf(const sim::Receiver &receiver, sim::Op op)
             calls << call;
     }
     return calls;
+}
+
+const UpgradeRule &RuleNamed(const QString &name)
+{
+    const UpgradeTable &table = name.startsWith(QLatin1Char('A')) ? ScrivetPackTable() : ScrivetPackClassicTable();
+    const int number = name.mid(1).toInt();
+    if (!name.contains(QRegularExpression(QStringLiteral("^[AB][0-9]+$"))) || number < 1 || number > table.count)
+        qFatal("no rule %s", qPrintable(name));
+    return table.rules[number - 1];
 }
 
 QByteArray Bytes(const unsigned char *data, uint32_t size)

@@ -158,6 +158,10 @@ QList<sim::Call> CallsOf(const sim::Receiver &receiver, sim::Op op);
 // What `action` writes to stderr.
 QString CapturedStderr(const std::function<void()> &action);
 
+// A rule by its name in the tables: "A7" is the seventh rule of the
+// current pack's table, "B3" the third of the Classic table.
+const UpgradeRule &RuleNamed(const QString &name);
+
 // Constant bytes of the catalogue as an array.
 QByteArray Bytes(const unsigned char *data, uint32_t size);
 
