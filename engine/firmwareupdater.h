@@ -7,6 +7,7 @@
 #include "updaterecord.h"
 
 #include <cstdint>
+#include <functional>
 
 // The program's waits: they act on no user input.
 void WaitMilliseconds(int ms);
@@ -73,6 +74,8 @@ struct FirmwareUpdater : ReceiverState {
     int RunFlashUpgrade();
 
     // Chooses the target for this receiver; false: it is up to date.
+    // `selection` says what it came to. It may ask the receiver for its
+    // copy-2 header's sums (once).
     bool FindUpgrade();
     bool IsTargetNewer(const UpgradeRule &rule) const;
     // Aims at `rule`'s firmware, as the selection does when the rule
@@ -88,7 +91,8 @@ struct FirmwareUpdater : ReceiverState {
     UpdateRecord *record = nullptr;
     const FirmwareImage *target = nullptr;
     int32_t targetPid = 0; // the outcome the chosen rule names
-    TargetReason targetReason = TargetReason::Rule;
+    Selection selection = Selection::UpToDate;
+    RecordedRun completedRun; // the run found complete, with Selection::FoundComplete
     const FirmwareBlocks *images = nullptr;
     int32_t mode = kShortPath;
     int32_t stepCount = 1;
@@ -113,8 +117,13 @@ struct FirmwareUpdater : ReceiverState {
 private:
     bool UsesOldFlashProtocol() const;
     bool Fail(UpdateError code);
-    const UpgradeRule *UnfinishedUpdate(const UpgradeTable &table, TargetReason *reason, bool *changesPid) const;
-    void Aim(const UpgradeRule &rule, TargetReason reason, bool changesPid);
+    Selection UnfinishedUpdate(const UpgradeTable &table, const std::function<bool(const FirmwareImage &)> &copy2Holds,
+                               const UpgradeRule **rule, bool *changesPid);
+    bool ReadCopy2Sums(CMDHAND_FLASH_INFOstruct &info) const;
+    void Aim(const UpgradeRule &rule, Selection reason, bool changesPid);
+    // Every write of the recorded run's path was done.
+    static bool WritesDone(const RecordedRun &run);
+    void RecordStep(int completed, const char *line);
     int ChooseAndRunPath();
     bool ResumesOnCopy1() const;
     // Each returns 0 to go on, kSwitchToFullPath, or a run result.

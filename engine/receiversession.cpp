@@ -96,8 +96,11 @@ bool ReceiverSession::Aim(FirmwareUpdater &updater, ProgressView *view) const
 {
     updater.Load(state, view, record);
     const bool update = updater.FindUpgrade();
-    if (record)
-        record->Offered(updater.Facts(), update ? std::optional<TargetFacts>(updater.Target()) : std::nullopt);
+    if (!record)
+        return update;
+    if (updater.selection == Selection::FoundComplete)
+        record->RunFoundComplete(updater.completedRun);
+    record->Offered(updater.Facts(), update ? std::optional<TargetFacts>(updater.Target()) : std::nullopt);
     return update;
 }
 

@@ -54,7 +54,8 @@ public:
     static bool PackIsChosenFor(int32_t pid);
 
     // Loads `updater` with the state and chooses its target; false: the
-    // receiver is up to date. The record hears what was offered.
+    // receiver is up to date. The record hears what was offered, and
+    // closes a cut-off run whose receiver was found whole.
     bool Aim(FirmwareUpdater &updater, ProgressView *view) const;
     // Loads `updater` with the state, aimed at `rule` as a selection that
     // chose it would be.

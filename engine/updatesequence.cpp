@@ -50,6 +50,41 @@ const char *PathName(int mode)
     return mode == FirmwareUpdater::kShortPath ? "short" : mode == FirmwareUpdater::kFullPath ? "full" : "boot";
 }
 
+struct Path {
+    int mode;
+    const Step *steps;
+    int count;
+};
+constexpr Path kPaths[] = {
+    {FirmwareUpdater::kShortPath, kShortPathSteps, int(std::size(kShortPathSteps))},
+    {FirmwareUpdater::kFullPath, kFullPathSteps, int(std::size(kFullPathSteps))},
+    {FirmwareUpdater::kBootCodePath, kBootCodePathSteps, int(std::size(kBootCodePathSteps))},
+};
+
+const Path &PathOf(int mode)
+{
+    for (const Path &path : kPaths) {
+        if (path.mode == mode)
+            return path;
+    }
+    return kPaths[1];
+}
+
+bool Writes(Action action)
+{
+    return action == Action::WriteCopy1 || action == Action::WriteCopy2 || action == Action::BootCode
+        || action == Action::Last256Bytes;
+}
+
+// The number of the path's last step that writes.
+int LastWriteStep(const Path &path)
+{
+    int last = 0;
+    for (int i = 0; i < path.count; ++i)
+        last = Writes(path.steps[i].action) ? i + 1 : last;
+    return last;
+}
+
 } // namespace
 
 int FirmwareUpdater::RunFlashUpgrade()
@@ -71,6 +106,21 @@ void FirmwareUpdater::RecordRunBegins()
     runRecorded = true;
     if (record)
         record->RunBegins(runFoundAs, Target(), QLatin1String(runPath));
+}
+
+void FirmwareUpdater::RecordStep(int completed, const char *line)
+{
+    if (record)
+        record->StepCompleted(completed, QLatin1String(line), QLatin1String(runPath));
+}
+
+bool FirmwareUpdater::WritesDone(const RecordedRun &run)
+{
+    for (const Path &path : kPaths) {
+        if (run.path == QLatin1String(PathName(path.mode)))
+            return run.lastCompletedStep >= LastWriteStep(path);
+    }
+    return false;
 }
 
 void FirmwareUpdater::RecordRunEnds(int result)
@@ -111,13 +161,15 @@ int FirmwareUpdater::ChooseAndRunPath()
     return RunSteps(kBootCodePath);
 }
 
-// Finishing a cut-off update from copy 1, which already holds the target:
-// copy 2 is the copy that update may have left partial, and a restart on
-// it would at best fail (10, on every retry) and at worst start a copy
-// whose code is incomplete. The full path then begins from copy 1.
+// Finishing an update from copy 1, which already holds the target: copy 2
+// is the copy that update may have left partial (or, by its header, not
+// the target's), and a restart on it would at best fail (10, on every
+// retry) and at worst start a copy whose code is incomplete. The full
+// path then begins from copy 1.
 bool FirmwareUpdater::ResumesOnCopy1() const
 {
-    return targetReason == TargetReason::UnfinishedRun && versionInfo.codePosition == 1;
+    return (selection == Selection::UnfinishedRun || selection == Selection::Copy2NotTarget)
+        && versionInfo.codePosition == 1;
 }
 
 // The short path writes copy 1 only: the receiver must run copy 2, that
@@ -129,6 +181,7 @@ int FirmwareUpdater::PrepareShortPath(bool newFormat)
         qDebug() << "restarting Copy2";
         if (!RestartWithCopy(2))
             return kRestartCommandFailed;
+        RecordStep(0, "restarting Copy2");
     }
     if (versionInfo.codePosition != 2)
         return kSwitchToFullPath;
@@ -152,6 +205,7 @@ int FirmwareUpdater::PrepareFullPath(bool newFormat)
         qDebug() << "Restarting Copy2";
         if (!RestartWithCopy(2))
             return kRestartCommandFailed;
+        RecordStep(0, "Restarting Copy2");
     }
     // Only makes sure that the receiver answers; the record is not used.
     if (!UsesOldFlashProtocol()) {
@@ -164,12 +218,8 @@ int FirmwareUpdater::PrepareFullPath(bool newFormat)
 
 int FirmwareUpdater::RunSteps(int path)
 {
-    const Step *steps = path == kShortPath ? kShortPathSteps
-        : path == kFullPath                ? kFullPathSteps
-                                           : kBootCodePathSteps;
-    stepCount = path == kShortPath ? int(std::size(kShortPathSteps))
-        : path == kFullPath        ? int(std::size(kFullPathSteps))
-                                   : int(std::size(kBootCodePathSteps));
+    const Step *steps = PathOf(path).steps;
+    stepCount = PathOf(path).count;
     step = 1;
     runPath = PathName(path);
     RecordRunBegins();
@@ -198,26 +248,28 @@ int FirmwareUpdater::RunSteps(int path)
             return kUpdateSucceeded;
         case Action::WriteCopy1:
         case Action::WriteCopy2:
-            if (WriteCopyCode(current.action == Action::WriteCopy1 ? 1 : 2))
-                ++step;
+            // A failed copy write is tried once more.
+            if (!WriteCopyCode(current.action == Action::WriteCopy1 ? 1 : 2))
+                continue;
             break;
         case Action::RestartCopy1:
         case Action::RestartCopy2:
             if (!RestartWithCopy(current.action == Action::RestartCopy1 ? 1 : 2))
                 return errorCode;
-            ++step;
             break;
         case Action::BootCode:
             if (!WriteBootCode())
                 return errorCode;
-            ++step;
             break;
         case Action::Last256Bytes:
             if (!WriteLast256Bytes())
                 return errorCode;
-            ++step;
             break;
         }
+        // Down before the next change to the receiver: a start that meets
+        // this run cut off knows how far it got.
+        RecordStep(step, current.debugLine);
+        ++step;
     }
     return kUpdateSucceeded;
 }

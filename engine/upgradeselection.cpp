@@ -1,5 +1,7 @@
 #include "firmwareupdater.h"
 
+#include "protocol.h"
+
 #include <QDebug>
 
 bool FirmwareUpdater::IsTargetNewer(const UpgradeRule &rule) const
@@ -15,34 +17,61 @@ bool FirmwareUpdater::FindUpgrade()
         AimAt(*rule);
         return true;
     }
-    TargetReason reason = TargetReason::Rule;
+    // The receiver is asked for its copy-2 header at most once.
+    std::optional<bool> copy2Read;
+    CMDHAND_FLASH_INFOstruct info{};
+    const auto copy2Holds = [&](const FirmwareImage &image) {
+        if (!copy2Read)
+            copy2Read = ReadCopy2Sums(info);
+        return *copy2Read && info.header2SumA == image.blocks.copy2SumA
+            && info.header2SumB == image.blocks.copy2SumB;
+    };
     bool changesPid = false;
-    const UpgradeRule *rule = UnfinishedUpdate(table, &reason, &changesPid);
-    if (!rule)
+    const UpgradeRule *rule = nullptr;
+    selection = UnfinishedUpdate(table, copy2Holds, &rule, &changesPid);
+    if (!Offers(selection))
         return false;
-    Aim(*rule, reason, changesPid);
+    Aim(*rule, selection, changesPid);
     return true;
+}
+
+// The sums of copy 2's header as the receiver reports them, with the
+// flash information call that the read needs, as the short path makes it.
+bool FirmwareUpdater::ReadCopy2Sums(CMDHAND_FLASH_INFOstruct &info) const
+{
+    bool read = false;
+    if (commandHandler) {
+        commandHandler->GetFlashInfo(info, versionInfo.version >= kNewFormatVersion);
+        read = commandHandler->GetHeader2Checksum(info);
+    }
+    if (read)
+        qDebug() << "GetHeader2Checksum=" << Qt::hex << info.header2SumA << info.header2SumB;
+    else
+        qDebug() << "GetHeader2Checksum=" << "none";
+    return read;
 }
 
 void FirmwareUpdater::AimAt(const UpgradeRule &rule)
 {
-    Aim(rule, TargetReason::Rule, pid != rule.targetPid);
+    Aim(rule, Selection::Rule, pid != rule.targetPid);
 }
 
-void FirmwareUpdater::Aim(const UpgradeRule &rule, TargetReason reason, bool changesPid)
+void FirmwareUpdater::Aim(const UpgradeRule &rule, Selection reason, bool changesPid)
 {
     qDebug() << "upgrade firmware to: " << "version=" << rule.target.version << ",build="
              << uint32_t(rule.target.build);
     target = &rule.target;
     targetPid = rule.targetPid;
-    targetReason = reason;
+    selection = reason;
     pidChanges = changesPid;
 }
 
-// A receiver that runs the firmware of an update that did not finish: the
-// rule of `table` that installs that firmware again, or nullptr.
-const UpgradeRule *FirmwareUpdater::UnfinishedUpdate(const UpgradeTable &table, TargetReason *reason,
-                                                     bool *changesPid) const
+// A receiver to which no rule applies may still run the firmware of an
+// update that did not finish: the selection that says so, with the rule
+// of `table` that installs that firmware again in `*rule`.
+Selection FirmwareUpdater::UnfinishedUpdate(const UpgradeTable &table,
+                                            const std::function<bool(const FirmwareImage &)> &copy2Holds,
+                                            const UpgradeRule **rule, bool *changesPid)
 {
     const double version = versionInfo.version;
     const int32_t build = versionInfo.build;
@@ -56,20 +85,32 @@ const UpgradeRule *FirmwareUpdater::UnfinishedUpdate(const UpgradeTable &table, 
     const std::optional<RecordedRun> last = record ? record->LastRun(concernsThisReceiver) : std::nullopt;
     if (last && last->result != kUpdateSucceeded && last->targetVersion == version
         && last->targetBuild == build) {
-        if (const UpgradeRule *rule = RuleInstalling(table, version, build, pid)) {
+        if ((*rule = RuleInstalling(table, version, build, pid))) {
+            // It had written everything and asked for copy 1, which runs:
+            // the receiver is whole, and writing it again would only open
+            // a new window for a cut.
+            if (versionInfo.codePosition == 1 && WritesDone(*last) && copy2Holds((*rule)->target)) {
+                completedRun = *last;
+                return Selection::FoundComplete;
+            }
             // The run restarts on the copy the old firmware may still hold.
-            *changesPid = pid != rule->targetPid || last->pid != last->targetPid;
-            *reason = TargetReason::UnfinishedRun;
-            return rule;
+            *changesPid = pid != (*rule)->targetPid || last->pid != last->targetPid;
+            return Selection::UnfinishedRun;
         }
     }
+    *changesPid = false;
+    *rule = RuleInstallingUnder(table, version, build, pid);
+    if (!*rule)
+        return Selection::UpToDate;
     // Every path ends on copy 1: a receiver on copy 2 of its firmware was
     // left before the end, and its copy 1 may be partial or old.
-    if (versionInfo.codePosition != 2)
-        return nullptr;
-    *changesPid = false;
-    *reason = TargetReason::UnfinishedCopy2;
-    return RuleInstallingUnder(table, version, build, pid);
+    if (versionInfo.codePosition == 2)
+        return Selection::UnfinishedCopy2;
+    // On copy 1 it is whole only if copy 2 is that firmware's too; where
+    // no record says how an update ended, only the receiver can tell.
+    if (versionInfo.codePosition == 1 && !copy2Holds((*rule)->target))
+        return Selection::Copy2NotTarget;
+    return Selection::UpToDate;
 }
 
 ReceiverFacts FirmwareUpdater::Facts() const
@@ -80,5 +121,5 @@ ReceiverFacts FirmwareUpdater::Facts() const
 
 TargetFacts FirmwareUpdater::Target() const
 {
-    return target ? TargetFacts{targetPid, target->version, target->build, targetReason} : TargetFacts{};
+    return target ? TargetFacts{targetPid, target->version, target->build, selection} : TargetFacts{};
 }

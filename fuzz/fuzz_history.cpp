@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     History history(folder.path());
     history.LastRun([](const RecordedRun &) { return false; });
-    history.RunBegins({0x1317, 6.01, 81, 2, 2, true}, {0x1317, 6.01, 83, TargetReason::Rule}, QStringLiteral("full"));
+    history.RunBegins({0x1317, 6.01, 81, 2, 2, true}, {0x1317, 6.01, 83, Selection::Rule}, QStringLiteral("full"));
     History again(folder.path());
     const auto last = again.LastRun([](const RecordedRun &run) { return run.pid == 0x1317 && run.targetBuild == 83; });
     if (!last || last->result)

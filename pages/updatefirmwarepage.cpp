@@ -27,6 +27,7 @@ struct CUpdateFirmwarePage::Form {
     QProgressBar *progressBar;
     QLabel *label_versions; // what is installed and what will be, with the offer
     QLabel *label_restart;  // under the bar while the receiver restarts
+    QLabel *label_record;   // with the offer, when no record of the update can be kept
 };
 
 namespace {
@@ -60,6 +61,8 @@ CUpdateFirmwarePage::CUpdateFirmwarePage(QWidget *parent, UpdateRecord *record)
     form->label_versions->hide();
     form->label_restart = MakeTextLabel(form->centralWidget, "label_restart", QRect(66, 170, 485, 61), BodyFont());
     form->label_restart->hide();
+    form->label_record = MakeTextLabel(form->centralWidget, "label_record", QRect(0, 160, 511, 61), BodyFont());
+    form->label_record->hide();
 
     // The form's own texts, kept as the catalogues list them: every state
     // of the page replaces them before it shows. No slot here is named
@@ -87,6 +90,7 @@ void CUpdateFirmwarePage::initializePage()
     g_finishButtonVisible = false;
     form->label_msg2->show();
     form->label_versions->hide();
+    form->label_record->hide();
     form->progressBar->hide();
     runStarted = false;
 
@@ -102,7 +106,7 @@ void CUpdateFirmwarePage::initializePage()
            "the Orvex receiver until the firmware is updated."));
     const TargetFacts to = updater.Target();
     form->label_versions->setText(
-        to.reason == TargetReason::Rule
+        !Finishes(updater.selection)
             ? tr("Installed: %1, build %2. New: %3, build %4.")
                   .arg(Version(updater.versionInfo.version))
                   .arg(updater.versionInfo.build)
@@ -112,6 +116,12 @@ void CUpdateFirmwarePage::initializePage()
                   .arg(Version(to.version))
                   .arg(to.build));
     form->label_versions->show();
+    // Said before Update is pressed: a cut the next start cannot see.
+    if (record && !record->Keeps()) {
+        form->label_record->setText(tr("This computer cannot keep a record of updates: if this update is "
+                                       "interrupted, the next start may not know it."));
+        form->label_record->show();
+    }
     wizard()->setButtonText(QWizard::CustomButton1, tr("&Update"));
     wizard()->setOption(QWizard::HaveCustomButton1, true);
     // Entering the page again must not add a second connection.
@@ -141,6 +151,7 @@ void CUpdateFirmwarePage::OnUpdate()
     form->label_msg2->setText(tr("This process may take several minutes. Do not unplug the Orvex "
                                  "receiver until the firmware is updated."));
     form->label_versions->hide();
+    form->label_record->hide();
     form->progressBar->show();
     updater.UpdateProgress();
     startTimer(kStartDelayMs);

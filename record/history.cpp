@@ -1,7 +1,5 @@
 #include "history.h"
 
-#include "statefolder.h"
-
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -10,6 +8,12 @@
 #include <QJsonDocument>
 #include <QRandomGenerator>
 #include <QSaveFile>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -28,17 +32,32 @@ int32_t PidFrom(const QJsonValue &value)
     return ok ? pid : -1;
 }
 
-QString ReasonName(TargetReason reason)
+QString ReasonName(Selection reason)
 {
     switch (reason) {
-    case TargetReason::UnfinishedCopy2:
+    case Selection::UnfinishedCopy2:
         return QStringLiteral("unfinished copy 2");
-    case TargetReason::UnfinishedRun:
+    case Selection::UnfinishedRun:
         return QStringLiteral("unfinished run");
-    case TargetReason::Rule:
+    case Selection::Copy2NotTarget:
+        return QStringLiteral("copy 2 not the target");
+    case Selection::UpToDate:
+    case Selection::FoundComplete:
+    case Selection::Rule:
         break;
     }
     return QStringLiteral("rule");
+}
+
+// On the disk itself, not only handed to the system: a power cut after a
+// step still finds it.
+void Flush(QFile &file)
+{
+#ifdef Q_OS_WIN
+    _commit(file.handle());
+#else
+    ::fsync(file.handle());
+#endif
 }
 
 QJsonObject Receiver(const ReceiverFacts &receiver)
@@ -96,8 +115,9 @@ QString SetAsideName(const QString &folder)
 
 } // namespace
 
-History::History(const QString &folder)
+History::History(const QString &folder, Access access)
     : folder(folder)
+    , access(access)
 {
 }
 
@@ -109,7 +129,7 @@ QString History::FilePath() const
 void History::CannotWrite(const QString &why)
 {
     writable = false;
-    SayAboutRecord(FilePath(), why + QStringLiteral("; the update goes on without a record"));
+    problem = why;
 }
 
 void History::Load()
@@ -129,7 +149,8 @@ void History::Load()
     }
     QFile file(info.filePath());
     if (!file.open(QIODevice::ReadOnly)) {
-        CannotWrite(file.errorString());
+        if (access == Access::ReadWrite)
+            CannotWrite(file.errorString());
         return;
     }
     if (file.size() > kMaxBytes) {
@@ -158,6 +179,8 @@ void History::Load()
 
 void History::SetAside(const QList<QByteArray> &readable)
 {
+    if (access == Access::ReadOnly)
+        return;
     // Renaming moves whatever stands there, a folder or a link included,
     // and never what a link points to.
     if (!QDir(folder).rename(QLatin1String(kFileName), QFileInfo(SetAsideName(folder)).fileName())) {
@@ -177,22 +200,36 @@ void History::Take(const QJsonObject &line)
     if (event == QLatin1String("run-start")) {
         const QJsonObject target = line.value(QStringLiteral("target")).toObject();
         RecordedRun run;
+        run.id = id;
         run.pid = PidFrom(line.value(QStringLiteral("receiver")).toObject().value(QStringLiteral("pid")));
         run.targetPid = PidFrom(target.value(QStringLiteral("pid")));
         run.targetVersion = target.value(QStringLiteral("version")).toDouble();
         run.targetBuild = target.value(QStringLiteral("build")).toInt();
+        run.path = line.value(QStringLiteral("path")).toString();
         runIndex.insert(id, int(runs.size()));
         runs << run;
-    } else if (event == QLatin1String("run-end") && runIndex.contains(id)) {
-        runs[runIndex.value(id)].result = line.value(QStringLiteral("result")).toInt(-1);
+    }
+    const bool ends = event == QLatin1String("run-end") || event == QLatin1String("run-found-complete");
+    if (!runIndex.contains(id)) {
+        if (ends && !id.isEmpty())
+            endings.insert(id, line.value(QStringLiteral("result")).toInt(-1));
+        return;
+    }
+    RecordedRun &run = runs[runIndex.value(id)];
+    times.insert(id, line.value(QStringLiteral("time")).toString());
+    if (event == QLatin1String("run-step")) {
+        run.lastCompletedStep = line.value(QStringLiteral("step")).toInt(-1);
+        run.path = line.value(QStringLiteral("path")).toString();
+    } else if (ends) {
+        run.result = line.value(QStringLiteral("result")).toInt(-1);
     }
 }
 
-void History::Append(const QJsonObject &line)
+void History::Append(const QJsonObject &line, bool flush)
 {
     Load();
     Take(line);
-    if (folder.isEmpty() || !writable)
+    if (!Writes())
         return;
     const QByteArray bytes = QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
     QFile file(FilePath());
@@ -200,11 +237,38 @@ void History::Append(const QJsonObject &line)
         CannotWrite(file.errorString());
         return;
     }
+    if (flush)
+        Flush(file);
     const qint64 size = file.size();
     file.close();
     // A long session (a box of receivers) keeps it within its size too.
     if (size > kMaxBytes)
         KeepWithin(kMaxBytes * 3 / 4);
+}
+
+void History::AppendToRun(const QJsonObject &line)
+{
+    currentRunLines << line;
+    Append(line, true);
+}
+
+void History::Carry(const QList<QJsonObject> &lines)
+{
+    for (const QJsonObject &line : lines) {
+        currentRun = line.value(QStringLiteral("run")).toString();
+        AppendToRun(line);
+    }
+}
+
+std::optional<int> History::EndingOf(const QString &id) const
+{
+    return endings.contains(id) ? std::optional<int>(endings.value(id)) : std::nullopt;
+}
+
+const QList<RecordedRun> &History::Runs()
+{
+    Load();
+    return runs;
 }
 
 std::optional<RecordedRun> History::LastRun(const std::function<bool(const RecordedRun &)> &concerns)
@@ -227,7 +291,18 @@ void History::RunBegins(const ReceiverFacts &receiver, const TargetFacts &target
     line.insert(QStringLiteral("target"), Target(target));
     line.insert(QStringLiteral("reason"), ReasonName(target.reason));
     line.insert(QStringLiteral("path"), path);
-    Append(line);
+    currentRunLines.clear();
+    AppendToRun(line);
+}
+
+void History::StepCompleted(int step, const QString &stepLine, const QString &path)
+{
+    QJsonObject line = Line("run-step");
+    line.insert(QStringLiteral("run"), currentRun);
+    line.insert(QStringLiteral("step"), step);
+    line.insert(QStringLiteral("line"), stepLine);
+    line.insert(QStringLiteral("path"), path);
+    AppendToRun(line);
 }
 
 void History::RunEnds(int result, qint64 durationMs, const QString &path, int lastStep, const QString &lastStepLine)
@@ -239,8 +314,17 @@ void History::RunEnds(int result, qint64 durationMs, const QString &path, int la
     line.insert(QStringLiteral("path"), path);
     line.insert(QStringLiteral("lastStep"), lastStep);
     line.insert(QStringLiteral("lastStepLine"), lastStepLine);
-    Append(line);
+    AppendToRun(line);
     currentRun.clear();
+    currentRunLines.clear();
+}
+
+void History::RunFoundComplete(const RecordedRun &run)
+{
+    QJsonObject line = Line("run-found-complete");
+    line.insert(QStringLiteral("run"), run.id);
+    line.insert(QStringLiteral("result"), 0);
+    Append(line);
 }
 
 void History::NoReceiver()
@@ -271,7 +355,7 @@ void History::KeepWithin(qint64 bytes)
     Load();
     const QFileInfo info(FilePath());
     // Anything but a plain file is Load's to set aside.
-    if (folder.isEmpty() || !writable || info.isSymLink() || !info.isFile() || info.size() <= bytes)
+    if (!Writes() || info.isSymLink() || !info.isFile() || info.size() <= bytes)
         return;
     QFile file(info.filePath());
     if (!file.open(QIODevice::ReadOnly))

@@ -10,14 +10,16 @@
 #include <QString>
 
 // The history of updates: history.jsonl, one JSON object a line. A run
-// gets a line as it begins to change the receiver and one as it ends, so
-// a start without an end is a run that was cut off; a session that ran no
-// update gets one line at its end. Without a folder it is kept in memory
+// gets a line as it begins to change the receiver, one for each step it
+// completes and one as it ends, so a start without an end is a run that
+// was cut off, and its last step line says how far it got; a session that
+// ran no update gets one line at its end. Without a folder it is kept in memory
 // only. It never stands in the way: a file it cannot write costs one line
 // on stderr; whatever stands damaged in the file's place is set aside
 // under a name of its own, with what could be read carried over into a
 // fresh file; it reads no more than kMaxBytes of any file and keeps its
-// file within them.
+// file within them. What it cannot write it forgets; Problem() says why,
+// for its owner to tell.
 class History
 {
 public:
@@ -26,12 +28,27 @@ public:
     static constexpr const char *kSetAsidePrefix = "history.jsonl.damaged";
     static constexpr qint64 kMaxBytes = 1 << 20;
 
-    explicit History(const QString &folder = QString());
+    enum class Access { ReadWrite, ReadOnly };
+    // Read only, it sets nothing aside and writes nothing.
+    explicit History(const QString &folder = QString(), Access access = Access::ReadWrite);
 
+    // The runs read and written, oldest first.
+    const QList<RecordedRun> &Runs();
+    // When the newest line of a run was written (ISO, UTC).
+    QString Time(const RecordedRun &run) const { return times.value(run.id); }
+    // How a run this history did not see begin ended, as far as it saw.
+    std::optional<int> EndingOf(const QString &id) const;
     std::optional<RecordedRun> LastRun(const std::function<bool(const RecordedRun &)> &concerns);
 
+    // A run's lines go to disk, and are flushed there, before the engine
+    // changes the receiver again.
     void RunBegins(const ReceiverFacts &receiver, const TargetFacts &target, const QString &path);
+    void StepCompleted(int step, const QString &line, const QString &path);
     void RunEnds(int result, qint64 durationMs, const QString &path, int lastStep, const QString &lastStepLine);
+    void RunFoundComplete(const RecordedRun &run);
+    // The lines of the run under way, to be carried into another history.
+    QList<QJsonObject> CurrentRunLines() const { return currentRunLines; }
+    void Carry(const QList<QJsonObject> &lines);
     // What a session that ran no update came to.
     void NoReceiver();
     void UpToDate(const ReceiverFacts &receiver);
@@ -40,20 +57,30 @@ public:
     // Drops the file's oldest lines until it is no larger than `bytes`.
     void KeepWithin(qint64 bytes);
     QString FilePath() const;
+    // It has a file, and what it is told still goes there.
+    bool Writes() const { return !folder.isEmpty() && writable && access == Access::ReadWrite; }
+    // Why it no longer writes.
+    QString Problem() const { return problem; }
 
 private:
     void Load();
     void SetAside(const QList<QByteArray> &readable);
     void Take(const QJsonObject &line);
-    void Append(const QJsonObject &line);
+    void Append(const QJsonObject &line, bool flush = false);
+    void AppendToRun(const QJsonObject &line);
     void CannotWrite(const QString &why);
 
     QString folder;
+    Access access;
     bool loaded = false;
     bool writable = true;
     QList<RecordedRun> runs;
     QHash<QString, int> runIndex; // run id: index in runs
+    QHash<QString, QString> times; // run id: time of its newest line
+    QHash<QString, int> endings;   // run id: result, for runs begun elsewhere
     QString currentRun;
+    QList<QJsonObject> currentRunLines;
+    QString problem;
 };
 
 #endif

@@ -2,8 +2,11 @@
 
 #include "retention.h"
 
-Record::Record(const QString &folder)
-    : folder(folder)
+#include <QDir>
+#include <QFileInfo>
+
+Record::Record(const QStringList &folders)
+    : folders(folders)
 {
 }
 
@@ -14,26 +17,88 @@ Record::~Record()
 
 void Record::Open()
 {
-    if (history)
+    if (opened)
         return;
-    QString why;
-    if (!FolderUsable(folder, &why)) {
-        SayAboutRecord(folder, why + QStringLiteral("; the update goes on without a record"));
-        history = std::make_unique<History>();
-        log.Open(QString());
-        return;
+    opened = true;
+    Settle(0, QString(), QString());
+    for (int i = 0; i < folders.size(); ++i) {
+        const QFileInfo other(QDir(folders[i]).filePath(QLatin1String(History::kFileName)));
+        if (i != current && other.isFile())
+            elsewhere.push_back(std::make_unique<History>(folders[i], History::Access::ReadOnly));
     }
-    history = std::make_unique<History>(folder);
-    history->KeepWithin(History::kMaxBytes);
-    retention::MakeRoom(folder);
-    if (!log.Open(folder))
-        SayAboutRecord(folder, QStringLiteral("the log cannot be written; the update goes on without it"));
 }
 
-History &Record::Opened()
+bool Record::Use(int index, QString *why)
+{
+    const QString &folder = folders[index];
+    if (!FolderUsable(folder, why))
+        return false;
+    auto candidate = std::make_unique<History>(folder);
+    candidate->KeepWithin(History::kMaxBytes);
+    if (!candidate->Writes()) {
+        *why = candidate->Problem();
+        return false;
+    }
+    retention::MakeRoom(folder);
+    if (!log.Open(folder)) {
+        *why = QStringLiteral("cannot be written");
+        return false;
+    }
+    history = std::move(candidate);
+    current = index;
+    return true;
+}
+
+void Record::Settle(int from, const QString &where, const QString &why)
+{
+    QString firstWhere = where;
+    QString firstWhy = why;
+    for (int i = from; i < folders.size(); ++i) {
+        QString problem;
+        if (Use(i, &problem)) {
+            if (!firstWhere.isEmpty())
+                Say(firstWhere, firstWhy + QStringLiteral("; the record goes to ") + folders[i]);
+            return;
+        }
+        if (firstWhere.isEmpty()) {
+            firstWhere = folders[i];
+            firstWhy = problem;
+        }
+    }
+    Say(firstWhere.isEmpty() ? QStringLiteral("the record") : firstWhere,
+                   (firstWhy.isEmpty() ? QStringLiteral("has no folder") : firstWhy)
+                       + QStringLiteral("; the update goes on without a record"));
+    history = std::make_unique<History>();
+    current = -1;
+    log.Drop();
+}
+
+void Record::Write(const std::function<void(History &)> &tell)
 {
     Open();
-    return *history;
+    tell(*history);
+    if (current < 0 || history->Writes())
+        return;
+    // The run under way goes on in the next folder that takes it.
+    const QList<QJsonObject> carried = history->CurrentRunLines();
+    const QString where = folders[current];
+    const QString why = history->Problem();
+    elsewhere.push_back(std::move(history));
+    Settle(current + 1, where, why);
+    history->Carry(carried);
+}
+
+void Record::Say(const QString &where, const QString &what)
+{
+    if (said)
+        return;
+    said = true;
+    SayAboutRecord(where, what);
+}
+
+QString Record::Folder() const
+{
+    return current >= 0 ? folders[current] : QString();
 }
 
 QString Record::LogFile() const
@@ -43,18 +108,48 @@ QString Record::LogFile() const
 
 std::optional<RecordedRun> Record::LastRun(const std::function<bool(const RecordedRun &)> &concerns)
 {
-    return Opened().LastRun(concerns);
+    Open();
+    std::vector<History *> all{history.get()};
+    for (const auto &other : elsewhere)
+        all.push_back(other.get());
+    std::optional<RecordedRun> newest;
+    QString newestTime;
+    for (History *from : all) {
+        for (RecordedRun run : from->Runs()) {
+            // It may have ended in another folder's history.
+            for (History *other : all) {
+                if (!run.result)
+                    run.result = other->EndingOf(run.id);
+            }
+            const QString time = from->Time(run);
+            if (concerns(run) && (!newest || time >= newestTime)) {
+                newest = run;
+                newestTime = time;
+            }
+        }
+    }
+    return newest;
 }
 
 void Record::RunBegins(const ReceiverFacts &receiver, const TargetFacts &target, const QString &path)
 {
     session = Session::Done;
-    Opened().RunBegins(receiver, target, path);
+    Write([&](History &h) { h.RunBegins(receiver, target, path); });
+}
+
+void Record::StepCompleted(int step, const QString &line, const QString &path)
+{
+    Write([&](History &h) { h.StepCompleted(step, line, path); });
 }
 
 void Record::RunEnds(int result, qint64 durationMs, const QString &path, int lastStep, const QString &lastStepLine)
 {
-    Opened().RunEnds(result, durationMs, path, lastStep, lastStepLine);
+    Write([&](History &h) { h.RunEnds(result, durationMs, path, lastStep, lastStepLine); });
+}
+
+void Record::RunFoundComplete(const RecordedRun &run)
+{
+    Write([&](History &h) { h.RunFoundComplete(run); });
 }
 
 void Record::ReceiverFound()
@@ -69,21 +164,28 @@ void Record::Offered(const ReceiverFacts &receiver, const std::optional<TargetFa
     offered = target.value_or(TargetFacts{});
 }
 
+bool Record::Keeps()
+{
+    Open();
+    return current >= 0;
+}
+
 void Record::WriteSessionOutcome()
 {
-    switch (session) {
+    const Session outcome = session;
+    session = Session::Done;
+    switch (outcome) {
     case Session::NoReceiver:
-        Opened().NoReceiver();
+        Write([](History &h) { h.NoReceiver(); });
         break;
     case Session::UpToDate:
-        Opened().UpToDate(offeredFor);
+        Write([&](History &h) { h.UpToDate(offeredFor); });
         break;
     case Session::Declined:
-        Opened().Declined(offeredFor, offered);
+        Write([&](History &h) { h.Declined(offeredFor, offered); });
         break;
     case Session::Found:
     case Session::Done:
         break;
     }
-    session = Session::Done;
 }

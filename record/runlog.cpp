@@ -11,8 +11,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 
-namespace {
-
+// A message said before the log opened.
 struct Held {
     qint64 msecsSinceEpoch;
     QtMsgType type;
@@ -20,7 +19,7 @@ struct Held {
 };
 
 // What the log of this process holds, writes and leaves out.
-struct Log {
+struct RunLogState {
     QMutex mutex;
     QFile file;
     qint64 written = 0;
@@ -31,43 +30,48 @@ struct Log {
     QString homeFolder;
     QtMessageHandler previous = nullptr;
 };
-Log *g_log = nullptr;
 
-QByteArray Format(const Held &message)
+namespace {
+
+RunLogState *g_log = nullptr;
+
+QByteArray Format(const RunLogState &log, const Held &message)
 {
     static const char *const kTypes[] = {"", "warning: ", "critical: ", "fatal: ", "info: "};
     QString text = message.message;
-    text.replace(g_log->programFolder, QStringLiteral("<program folder>"));
-    if (g_log->homeFolder.size() > 1)
-        text.replace(g_log->homeFolder, QStringLiteral("<home>"));
+    text.replace(log.programFolder, QStringLiteral("<program folder>"));
+    if (log.homeFolder.size() > 1)
+        text.replace(log.homeFolder, QStringLiteral("<home>"));
     return QDateTime::fromMSecsSinceEpoch(message.msecsSinceEpoch, Qt::UTC).toString(Qt::ISODateWithMs).toUtf8()
         + ' ' + kTypes[message.type < 0 || message.type > QtInfoMsg ? 0 : message.type] + text.toUtf8() + '\n';
 }
 
 // Past its size the log starts again; its older part stays beside it.
-void StartNextPart()
+void StartNextPart(RunLogState &log)
 {
-    const QString name = g_log->file.fileName();
+    const QString name = log.file.fileName();
     const QString older = name + QLatin1String(retention::kOldPartSuffix);
-    g_log->file.close();
+    log.file.close();
     QFile::remove(older);
     QFile::rename(name, older);
-    g_log->file.setFileName(name);
-    g_log->written = 0;
-    if (!g_log->file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
-        SayAboutRecord(name, g_log->file.errorString());
+    log.file.setFileName(name);
+    log.written = 0;
+    if (!log.file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+        SayAboutRecord(name, log.file.errorString());
 }
 
-void Write(const Held &message)
+// False, with the log closed, when the line could not be written.
+bool Write(RunLogState &log, const Held &message)
 {
-    const QByteArray line = Format(message);
-    if (g_log->written + line.size() > retention::kLogPartBytes)
-        StartNextPart();
-    if (g_log->file.isOpen() && g_log->file.write(line) != line.size()) {
-        SayAboutRecord(g_log->file.fileName(), g_log->file.errorString());
-        g_log->file.close();
+    const QByteArray line = Format(log, message);
+    if (log.written + line.size() > retention::kLogPartBytes)
+        StartNextPart(log);
+    if (log.file.isOpen() && log.file.write(line) != line.size()) {
+        log.file.close();
+        return false;
     }
-    g_log->written += line.size();
+    log.written += line.size();
+    return true;
 }
 
 void Tee(QtMsgType type, const QMessageLogContext &context, const QString &message)
@@ -76,7 +80,12 @@ void Tee(QtMsgType type, const QMessageLogContext &context, const QString &messa
     QMutexLocker locker(&g_log->mutex);
     const Held said{QDateTime::currentMSecsSinceEpoch(), type, message};
     if (g_log->file.isOpen()) {
-        Write(said);
+        const QString name = g_log->file.fileName();
+        static bool told = false;
+        if (!Write(*g_log, said) && !told) {
+            told = true;
+            SayAboutRecord(name, QStringLiteral("the log cannot be written any more"));
+        }
     } else if (g_log->holding && g_log->heldBytes < retention::kLogPartBytes) {
         g_log->held << said;
         g_log->heldBytes += message.size();
@@ -95,38 +104,56 @@ QString NewLogName(const QDir &folder)
 } // namespace
 
 RunLog::RunLog()
+    : log(new RunLogState)
 {
-    g_log = new Log;
-    g_log->previous = qInstallMessageHandler(Tee);
+    // The first log of the process takes its messages; another (a test
+    // reading an earlier start's record) takes none.
+    if (g_log)
+        return;
+    g_log = log;
+    log->previous = qInstallMessageHandler(Tee);
 }
 
 RunLog::~RunLog()
 {
-    qInstallMessageHandler(g_log->previous);
-    delete g_log;
-    g_log = nullptr;
+    if (g_log == log) {
+        qInstallMessageHandler(log->previous);
+        g_log = nullptr;
+    }
+    delete log;
 }
 
 bool RunLog::Open(const QString &folder)
 {
-    QMutexLocker locker(&g_log->mutex);
-    g_log->programFolder = QCoreApplication::applicationDirPath();
-    g_log->homeFolder = QDir::homePath();
-    bool opened = false;
-    if (!folder.isEmpty()) {
-        g_log->file.setFileName(NewLogName(QDir(folder)));
-        opened = g_log->file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered);
+    QMutexLocker locker(&log->mutex);
+    log->programFolder = QCoreApplication::applicationDirPath();
+    log->homeFolder = QDir::homePath();
+    log->file.close();
+    log->written = 0;
+    log->file.setFileName(NewLogName(QDir(folder)));
+    if (!log->file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+        return false;
+    for (const Held &message : std::as_const(log->held)) {
+        if (!Write(*log, message)) {
+            // A full disk takes the file and not its lines.
+            QFile::remove(log->file.fileName());
+            return false;
+        }
     }
-    if (opened) {
-        for (const Held &message : std::as_const(g_log->held))
-            Write(message);
-    }
-    g_log->held.clear();
-    g_log->holding = false;
-    return opened && g_log->file.isOpen();
+    log->held.clear();
+    log->holding = false;
+    return true;
+}
+
+void RunLog::Drop()
+{
+    QMutexLocker locker(&log->mutex);
+    log->file.close();
+    log->held.clear();
+    log->holding = false;
 }
 
 QString RunLog::File() const
 {
-    return g_log->file.isOpen() ? g_log->file.fileName() : QString();
+    return log->file.isOpen() ? log->file.fileName() : QString();
 }

@@ -8,8 +8,8 @@
 // moment the log is made the messages are held in memory; Open writes
 // them first and every later one as it comes, unbuffered, so that a
 // killed updater leaves its last lines. Past retention::kLogPartBytes the
-// log starts again and keeps its older part beside it. There is one log
-// a process.
+// log starts again and keeps its older part beside it. The process's
+// messages go to the first log made, while it lives.
 class RunLog
 {
 public:
@@ -18,11 +18,16 @@ public:
     RunLog(const RunLog &) = delete;
     RunLog &operator=(const RunLog &) = delete;
 
-    // A new log in `folder`; false (what was held is dropped) when it
-    // cannot be made or written, or there is no folder.
+    // A new log in `folder`, in place of any before; false (what is held
+    // stays held) when it cannot be made or written.
     bool Open(const QString &folder);
+    // No log: what is held goes, and nothing more is held.
+    void Drop();
     // The log's file, or "" while none is open.
     QString File() const;
+
+private:
+    struct RunLogState *log;
 };
 
 #endif

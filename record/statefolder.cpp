@@ -28,6 +28,22 @@ QString StateFolder()
     return QDir(base).filePath(QLatin1String(kFolderName));
 }
 
+QStringList RecordFolders()
+{
+    QStringList folders{StateFolder()};
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (!cache.isEmpty())
+        folders << QDir(cache).filePath(QLatin1String(kFolderName));
+#ifdef Q_OS_WIN
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+#else
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+#endif
+    if (QDir::isAbsolutePath(runtime))
+        folders << QDir(runtime).filePath(QLatin1String(kFolderName));
+    return folders;
+}
+
 bool FolderUsable(const QString &folder, QString *why)
 {
     if (!QDir().mkpath(folder)) {
@@ -50,9 +66,5 @@ bool FolderUsable(const QString &folder, QString *why)
 
 void SayAboutRecord(const QString &where, const QString &what)
 {
-    static bool said = false;
-    if (said)
-        return;
-    said = true;
     QTextStream(stderr) << "orvex-updater: " << where << ": " << what << '\n';
 }

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -173,6 +174,16 @@ bool ReceiverReader::ReadSlot(Receiver &receiver, int position, const FirmwareId
 
     const QJsonObject spec = value.toObject();
     const QString context = key + QLatin1Char('.');
+    if (spec.contains(QStringLiteral("firmware"))) {
+        const QString image = spec.value(QStringLiteral("firmware")).toString();
+        const QString stem = QStringLiteral(":/firmware/%1_%2%3.bin");
+        if (spec.size() != 1 || !QRegularExpression(QStringLiteral("^image[0-9]$")).match(image).hasMatch()
+            || !QFile::exists(stem.arg(image, QStringLiteral("header")).arg(position)))
+            return Fail(QStringLiteral("%1\"firmware\" must name a shipped image such as \"image6\", alone").arg(context));
+        slot.header = FileBytes(stem.arg(image, QStringLiteral("header")).arg(position)).left(kHeaderSize);
+        slot.code = FileBytes(stem.arg(image, QStringLiteral("code")).arg(position));
+        return problemText.isEmpty();
+    }
     if (spec.contains(QStringLiteral("header")) || spec.contains(QStringLiteral("code"))) {
         slot.header = FileBytes(spec.value(QStringLiteral("header")).toString()).left(kHeaderSize);
         slot.code = FileBytes(spec.value(QStringLiteral("code")).toString());

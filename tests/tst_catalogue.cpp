@@ -122,9 +122,27 @@ void tst_Catalogue::selection()
     QCOMPARE(updater.pidChanges, rule.isEmpty() ? true : pidChanges);
 }
 
-// A recorded run: from a receiver of `pid` to firmware `version`.`build`
-// answering under `targetPid`; no result: it was cut off.
 Q_DECLARE_METATYPE(RecordedRun)
+
+namespace {
+
+// A run from a receiver of `pid` to firmware `version`.`build` answering
+// under `targetPid`; no result: it was cut off, after `step` of `path`.
+RecordedRun Run(int32_t pid, int32_t targetPid, double version, int32_t build, std::optional<int> result,
+                const char *path = "full", int step = -1)
+{
+    RecordedRun run;
+    run.pid = pid;
+    run.targetPid = targetPid;
+    run.targetVersion = version;
+    run.targetBuild = build;
+    run.result = result;
+    run.path = QLatin1String(path);
+    run.lastCompletedStep = step;
+    return run;
+}
+
+} // namespace
 
 void tst_Catalogue::unfinishedUpdates_data()
 {
@@ -133,46 +151,68 @@ void tst_Catalogue::unfinishedUpdates_data()
     QTest::addColumn<double>("version");
     QTest::addColumn<int>("build");
     QTest::addColumn<int>("running"); // codePosition
+    QTest::addColumn<QString>("copy2"); // the rule whose image's copy 2 it holds; "": its own; "unreadable"
     QTest::addColumn<QList<RecordedRun>>("history"); // oldest first
     QTest::addColumn<QString>("rule"); // the rule whose image is the target, "": up to date
-    QTest::addColumn<TargetReason>("reason");
+    QTest::addColumn<Selection>("reason");
     QTest::addColumn<bool>("pidChanges");
 
     const QList<RecordedRun> none;
-    const RecordedRun toImage6Cut{0x1317, 0x1317, 6.01, 83, std::nullopt};
-    const RecordedRun toImage6Failed{0x1317, 0x1317, 6.01, 83, 13};
-    const RecordedRun toImage6Done{0x1317, 0x1317, 6.01, 83, 0};
-    const RecordedRun image4On1315Done{0x1315, 0x1315, 6.01, 15, 0};
-    const RecordedRun classicToImage3Cut{0x1317, 0x1311, 6.00, 82, std::nullopt};
-    const RecordedRun toImage4From1311Cut{0x1311, 0x1315, 6.01, 15, std::nullopt};
-    const auto rule = TargetReason::Rule;
-    const auto copy2 = TargetReason::UnfinishedCopy2;
-    const auto run = TargetReason::UnfinishedRun;
+    const RecordedRun toImage6Cut = Run(0x1317, 0x1317, 6.01, 83, std::nullopt);
+    const RecordedRun toImage6Failed = Run(0x1317, 0x1317, 6.01, 83, 13);
+    const RecordedRun toImage6Done = Run(0x1317, 0x1317, 6.01, 83, 0);
+    const RecordedRun image4On1315Done = Run(0x1315, 0x1315, 6.01, 15, 0);
+    const RecordedRun classicToImage3Cut = Run(0x1317, 0x1311, 6.00, 82, std::nullopt);
+    const RecordedRun toImage4From1311Cut = Run(0x1311, 0x1315, 6.01, 15, std::nullopt);
+    // Cut off in the full path's last restart, and in its last write.
+    const RecordedRun toImage6CutAfterWrites = Run(0x1317, 0x1317, 6.01, 83, std::nullopt, "full", 5);
+    const RecordedRun toImage6CutInLastWrite = Run(0x1317, 0x1317, 6.01, 83, std::nullopt, "full", 4);
+    const RecordedRun toImage6ShortCutAfterWrite = Run(0x1317, 0x1317, 6.01, 83, std::nullopt, "short", 1);
+    const auto rule = Selection::Rule;
+    const auto current = Selection::UpToDate;
+    const auto copy2 = Selection::UnfinishedCopy2;
+    const auto run = Selection::UnfinishedRun;
+    const auto notTarget = Selection::Copy2NotTarget;
+    const auto whole = Selection::FoundComplete;
 
     // On copy 2: the image of the table that it runs, named under its ID.
-    QTest::newRow("A 1317 6.01.83 on copy 2: A3's image 6 again") << true << 0x1317 << 6.01 << 83 << 2 << none << "A3" << copy2 << false;
-    QTest::newRow("A 1317 6.01.83 on copy 1: up to date") << true << 0x1317 << 6.01 << 83 << 1 << none << "" << rule << false;
-    QTest::newRow("B 1400 6.00.82 on copy 2: B3's image 3") << false << 0x1400 << 6.00 << 82 << 2 << none << "B3" << copy2 << false;
-    QTest::newRow("B 1311 6.00.29 on copy 2: B6 names image 1 under 1311") << false << 0x1311 << 6.00 << 29 << 2 << none << "B6" << copy2 << false;
-    QTest::newRow("B 1320 6.08.3 on copy 2: image 7 is not in B") << false << 0x1320 << 6.08 << 3 << 2 << none << "" << rule << false;
-    QTest::newRow("A 1317 6.01.84 on copy 2: no image") << true << 0x1317 << 6.01 << 84 << 2 << none << "" << rule << false;
-    QTest::newRow("A 1315 6.01.15 on copy 2 under 1316: not named so") << true << 0x1316 << 6.01 << 15 << 2 << none << "" << rule << false;
-    QTest::newRow("A 1317 6.01.82 on copy 2: the rule first") << true << 0x1317 << 6.01 << 82 << 2 << none << "A7" << rule << false;
+    QTest::newRow("A 1317 6.01.83 on copy 2: A3's image 6 again") << true << 0x1317 << 6.01 << 83 << 2 << "" << none << "A3" << copy2 << false;
+    QTest::newRow("B 1400 6.00.82 on copy 2: B3's image 3") << false << 0x1400 << 6.00 << 82 << 2 << "" << none << "B3" << copy2 << false;
+    QTest::newRow("B 1311 6.00.29 on copy 2: B6 names image 1 under 1311") << false << 0x1311 << 6.00 << 29 << 2 << "" << none << "B6" << copy2 << false;
+    QTest::newRow("B 1320 6.08.3 on copy 2: image 7 is not in B") << false << 0x1320 << 6.08 << 3 << 2 << "" << none << "" << current << false;
+    QTest::newRow("A 1317 6.01.84 on copy 2: no image") << true << 0x1317 << 6.01 << 84 << 2 << "" << none << "" << current << false;
+    QTest::newRow("A 1315 6.01.15 on copy 2 under 1316: not named so") << true << 0x1316 << 6.01 << 15 << 2 << "" << none << "" << current << false;
+    QTest::newRow("A 1317 6.01.82 on copy 2: the rule first") << true << 0x1317 << 6.01 << 82 << 2 << "" << none << "A7" << rule << false;
+    // On copy 1 with nothing recorded: the receiver's copy-2 header decides.
+    QTest::newRow("A 1317 6.01.83 on copy 1, image 6's copy 2: up to date") << true << 0x1317 << 6.01 << 83 << 1 << "A3" << none << "" << current << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, copy 2 another: A3 again") << true << 0x1317 << 6.01 << 83 << 1 << "" << none << "A3" << notTarget << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, copy 2 unread: A3 again") << true << 0x1317 << 6.01 << 83 << 1 << "unreadable" << none << "A3" << notTarget << false;
+    QTest::newRow("A 1317 6.01.84 on copy 1: no image, not asked") << true << 0x1317 << 6.01 << 84 << 1 << "" << none << "" << current << false;
     // On copy 1, after an update of this computer that did not end with 0.
-    QTest::newRow("A 1317 6.01.83 on copy 1, cut off: A3 again") << true << 0x1317 << 6.01 << 83 << 1 << QList<RecordedRun>{toImage6Cut} << "A3" << run << false;
-    QTest::newRow("A 1317 6.01.83 on copy 1, failed: A3 again") << true << 0x1317 << 6.01 << 83 << 1 << QList<RecordedRun>{toImage6Failed} << "A3" << run << false;
-    QTest::newRow("A 1317 6.01.83 on copy 1, ended with 0") << true << 0x1317 << 6.01 << 83 << 1 << QList<RecordedRun>{toImage6Done} << "" << rule << false;
-    QTest::newRow("A 1317 6.01.83 on copy 1, cut off, then 0 for another ID") << true << 0x1317 << 6.01 << 83 << 1
+    QTest::newRow("A 1317 6.01.83 on copy 1, cut off: A3 again") << true << 0x1317 << 6.01 << 83 << 1 << "A3" << QList<RecordedRun>{toImage6Cut} << "A3" << run << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, failed: A3 again") << true << 0x1317 << 6.01 << 83 << 1 << "A3" << QList<RecordedRun>{toImage6Failed} << "A3" << run << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, cut off after every write: whole") << true << 0x1317 << 6.01 << 83 << 1 << "A3"
+        << QList<RecordedRun>{toImage6CutAfterWrites} << "" << whole << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, short path cut off after its write: whole") << true << 0x1317 << 6.01 << 83 << 1 << "A3"
+        << QList<RecordedRun>{toImage6ShortCutAfterWrite} << "" << whole << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, cut off after every write, copy 2 another: A3 again") << true << 0x1317 << 6.01 << 83 << 1 << ""
+        << QList<RecordedRun>{toImage6CutAfterWrites} << "A3" << run << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, cut off in its last write: A3 again") << true << 0x1317 << 6.01 << 83 << 1 << "A3"
+        << QList<RecordedRun>{toImage6CutInLastWrite} << "A3" << run << false;
+    QTest::newRow("A 1317 6.01.83 on copy 2, cut off after every write: A3 again") << true << 0x1317 << 6.01 << 83 << 2 << ""
+        << QList<RecordedRun>{toImage6CutAfterWrites} << "A3" << run << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, ended with 0") << true << 0x1317 << 6.01 << 83 << 1 << "A3" << QList<RecordedRun>{toImage6Done} << "" << current << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, cut off, then 0 for another ID") << true << 0x1317 << 6.01 << 83 << 1 << "A3"
         << QList<RecordedRun>{toImage6Cut, image4On1315Done} << "A3" << run << false;
-    QTest::newRow("A 1317 6.01.83 on copy 1, cut off, then 0 for it") << true << 0x1317 << 6.01 << 83 << 1
-        << QList<RecordedRun>{toImage6Cut, toImage6Done} << "" << rule << false;
-    QTest::newRow("A 1317 6.01.81 on copy 1, cut off before: the rule") << true << 0x1317 << 6.01 << 81 << 1 << QList<RecordedRun>{toImage6Cut} << "A7" << rule << false;
-    QTest::newRow("B 1400 6.00.82 on copy 1, cut off from 1317: B3, restarts wait for the ID") << false << 0x1400 << 6.00 << 82 << 1
+    QTest::newRow("A 1317 6.01.83 on copy 1, cut off, then 0 for it") << true << 0x1317 << 6.01 << 83 << 1 << "A3"
+        << QList<RecordedRun>{toImage6Cut, toImage6Done} << "" << current << false;
+    QTest::newRow("A 1317 6.01.81 on copy 1, cut off before: the rule") << true << 0x1317 << 6.01 << 81 << 1 << "" << QList<RecordedRun>{toImage6Cut} << "A7" << rule << false;
+    QTest::newRow("B 1400 6.00.82 on copy 1, cut off from 1317: B3, restarts wait for the ID") << false << 0x1400 << 6.00 << 82 << 1 << ""
         << QList<RecordedRun>{classicToImage3Cut} << "B3" << run << true;
-    QTest::newRow("A 1311 reporting 6.01.15, cut off: A1 under another ID") << true << 0x1311 << 6.01 << 15 << 2
+    QTest::newRow("A 1311 reporting 6.01.15, cut off: A1 under another ID") << true << 0x1311 << 6.01 << 15 << 2 << ""
         << QList<RecordedRun>{toImage4From1311Cut} << "A1" << run << true;
-    QTest::newRow("A 1315 6.01.15 on copy 1, cut off on 1317's way") << true << 0x1315 << 6.01 << 15 << 1
-        << QList<RecordedRun>{toImage6Cut} << "" << rule << false;
+    QTest::newRow("A 1315 6.01.15 on copy 1, cut off on 1317's way") << true << 0x1315 << 6.01 << 15 << 1 << "A1"
+        << QList<RecordedRun>{toImage6Cut} << "" << current << false;
 }
 
 void tst_Catalogue::unfinishedUpdates()
@@ -182,30 +222,44 @@ void tst_Catalogue::unfinishedUpdates()
     QFETCH(double, version);
     QFETCH(int, build);
     QFETCH(int, running);
+    QFETCH(QString, copy2);
     QFETCH(QList<RecordedRun>, history);
     QFETCH(QString, rule);
-    QFETCH(TargetReason, reason);
+    QFETCH(Selection, reason);
     QFETCH(bool, pidChanges);
 
     MemoryRecord record;
     for (const RecordedRun &run : history)
         record.Add(run);
-    ReceiverState state;
-    state.pid = pid;
-    state.versionInfo.version = version;
-    state.versionInfo.build = build;
-    state.versionInfo.codePosition = running;
-    state.newPackSelected = scrivetPack;
+    // Its own firmware in copy 1 (and copy 2), or another image's copy 2.
+    const bool ownCopy2 = copy2.isEmpty() || copy2 == QLatin1String("unreadable");
+    BeforeUpdate before = (ownCopy2 ? BeforeUpdate::OwnFirmware() : BeforeUpdate::TargetCopy2Running()).WithFirmware(version, build);
+    if (running == 1)
+        before = before.StartedFromCopy1();
+    auto receiver = before.Attach(quint32(pid), RuleNamed(ownCopy2 ? QStringLiteral("A1") : copy2).target);
+    if (copy2 == QLatin1String("unreadable"))
+        receiver->faults[sim::Op::GetHeader2Checksum].always = true;
+    QVERIFY(OpenIntoReceiverState(quint32(pid)));
+    g_receiverState.newPackSelected = scrivetPack;
     FirmwareUpdater updater;
-    updater.Load(state, nullptr, &record);
+    updater.Load(g_receiverState, nullptr, &record);
 
     DebugCapture capture;
+    receiver->log.clear();
     QCOMPARE(updater.FindUpgrade(), !rule.isEmpty());
+    QCOMPARE(updater.selection, reason);
+    // Its copy-2 header is asked for, once and nothing else, only where it
+    // runs copy 1 of firmware the table names.
+    QCOMPARE(CallsOf(*receiver, sim::Op::GetHeader2Checksum).size(), capture.lines.filter(QStringLiteral("GetHeader2Checksum=")).size());
+    QVERIFY(CallsOf(*receiver, sim::Op::GetHeader2Checksum).size() <= 1);
+    for (const sim::Call &call : std::as_const(receiver->log))
+        QVERIFY(call.op == sim::Op::GetFlashInfo || call.op == sim::Op::GetHeader2Checksum);
+    if (reason == Selection::FoundComplete)
+        QCOMPARE(updater.completedRun.lastCompletedStep, history.last().lastCompletedStep);
     if (rule.isEmpty())
         return;
     QCOMPARE(updater.target, &RuleNamed(rule).target);
     QCOMPARE(updater.targetPid, RuleNamed(rule).targetPid);
-    QCOMPARE(updater.targetReason, reason);
     QCOMPARE(updater.pidChanges, pidChanges);
     // The usual line, whatever the reason.
     QCOMPARE(capture.lines.filter(QStringLiteral("upgrade firmware to: ")).size(), 1);

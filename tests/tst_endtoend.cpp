@@ -25,8 +25,8 @@ private slots:
     void failedRunRestartsTheProgram();
     void secondStartCallsTheFirstForward();
     void killedUpdateIsFinishedByTheNextStart();
-    void unusableStateFolderCostsOneLine_data();
-    void unusableStateFolderCostsOneLine();
+    void unusableStateFolderGivesWayToTheCache_data();
+    void unusableStateFolderGivesWayToTheCache();
 
 private:
     void WriteScenario(const QString &faults, int restartMs = 100);
@@ -35,7 +35,7 @@ private:
     QStringList Run(const QString &answer = QStringLiteral("No"));
     QStringList LogLines() const;
     std::shared_ptr<sim::Receiver> SavedReceiver() const;
-    QList<QJsonObject> History() const;
+    QList<QJsonObject> History(const QString &base = QStringLiteral("state")) const;
 
     std::unique_ptr<QTemporaryDir> folder;
 };
@@ -77,6 +77,7 @@ QProcessEnvironment tst_EndToEnd::Environment(const QString &answer) const
     // Its own session and record: other tests start updaters at the same time.
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder->path());
     environment.insert(QStringLiteral("XDG_STATE_HOME"), folder->filePath(QStringLiteral("state")));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), folder->filePath(QStringLiteral("cache")));
     environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ORVEX_AUTOPILOT_PATH));
     environment.insert(QStringLiteral("ORVEX_AUTOPILOT_LOG"), folder->filePath(QStringLiteral("autopilot.log")));
     environment.insert(QStringLiteral("ORVEX_AUTOPILOT_PRESS"), QStringLiteral("1"));
@@ -111,9 +112,9 @@ std::shared_ptr<sim::Receiver> tst_EndToEnd::SavedReceiver() const
     return receivers.first();
 }
 
-QList<QJsonObject> tst_EndToEnd::History() const
+QList<QJsonObject> tst_EndToEnd::History(const QString &base) const
 {
-    QFile history(folder->filePath(QStringLiteral("state/orvex-updater/history.jsonl")));
+    QFile history(folder->filePath(base + QStringLiteral("/orvex-updater/history.jsonl")));
     QList<QJsonObject> lines;
     if (history.open(QIODevice::ReadOnly)) {
         for (const QByteArray &line : history.readAll().split('\n')) {
@@ -223,13 +224,16 @@ void tst_EndToEnd::killedUpdateIsFinishedByTheNextStart()
 
     // The cut-off run has a start and no end; the one that finished it says why.
     QStringList events;
-    for (const QJsonObject &line : History())
+    for (const QJsonObject &line : History()) {
+        if (line.value(QStringLiteral("event")) == QLatin1String("run-step"))
+            continue;
         events << line.value(QStringLiteral("event")).toString() + QLatin1Char(' ')
                 + line.value(QStringLiteral("reason")).toString() + line.value(QStringLiteral("result")).toVariant().toString();
+    }
     QCOMPARE(events, QStringList({"run-start rule", "run-start unfinished run", "run-end 0"}));
 }
 
-void tst_EndToEnd::unusableStateFolderCostsOneLine_data()
+void tst_EndToEnd::unusableStateFolderGivesWayToTheCache_data()
 {
     QTest::addColumn<QString>("stateHome");
     QTest::newRow("a file in its place") << "file";
@@ -237,7 +241,7 @@ void tst_EndToEnd::unusableStateFolderCostsOneLine_data()
     QTest::newRow("another user's folder") << "other";
 }
 
-void tst_EndToEnd::unusableStateFolderCostsOneLine()
+void tst_EndToEnd::unusableStateFolderGivesWayToTheCache()
 {
     QFETCH(QString, stateHome);
     WriteScenario(QString());
@@ -262,6 +266,10 @@ void tst_EndToEnd::unusableStateFolderCostsOneLine()
     QVERIFY(LogLines().filter(QStringLiteral("[updated]")).size() == 1);
     const QStringList said = QString::fromLocal8Bit(program.readAllStandardError()).split(QLatin1Char('\n'));
     QCOMPARE(said.filter(QStringLiteral("orvex-updater: ")).size(), 1);
+    QVERIFY2(said.filter(QStringLiteral("orvex-updater: ")).first().endsWith(QStringLiteral("the record goes to ")
+                                                                          + folder->filePath(QStringLiteral("cache/orvex-updater"))),
+             qPrintable(said.join('\n')));
+    QCOMPARE(History(QStringLiteral("cache")).last().value(QStringLiteral("result")).toInt(-1), 0);
 }
 
 QTEST_MAIN(tst_EndToEnd)

@@ -37,7 +37,7 @@ private:
 namespace {
 
 const ReceiverFacts kReceiver{0x1317, 6.01, 81, 2, 2, true};
-const TargetFacts kImage6{0x1317, 6.01, 83, TargetReason::Rule};
+const TargetFacts kImage6{0x1317, 6.01, 83, Selection::Rule};
 
 // A run as a line of the file, in the form the history writes.
 QByteArray RunStart(const char *id, const char *pid)
@@ -86,21 +86,24 @@ void tst_History::runsAndSessionsAreReadBack()
     {
         History history(folder->path());
         history.RunBegins(kReceiver, kImage6, QStringLiteral("full"));
+        history.StepCompleted(3, QStringLiteral("Loading Copy Code2"), QStringLiteral("full"));
         history.RunEnds(13, 61000, QStringLiteral("full"), 4, QStringLiteral("Restarting Copy2"));
-        history.RunBegins({0x1315, 6.01, 14, 2, 2, true}, {0x1315, 6.01, 15, TargetReason::Rule},
+        history.RunBegins({0x1315, 6.01, 14, 2, 2, true}, {0x1315, 6.01, 15, Selection::Rule},
                           QStringLiteral("short or full"));
+        history.StepCompleted(0, QStringLiteral("restarting Copy2"), QStringLiteral("short or full"));
+        history.StepCompleted(1, QStringLiteral("Loading Copy Code 1"), QStringLiteral("short"));
         history.Declined(kReceiver, kImage6);
     }
     const QList<QJsonObject> lines = Lines(FilePath());
     QStringList events;
     for (const QJsonObject &line : lines)
         events << line.value(QStringLiteral("event")).toString();
-    QCOMPARE(events, QStringList({"run-start", "run-end", "run-start", "declined"}));
-    QCOMPARE(lines[0].value(QStringLiteral("run")), lines[1].value(QStringLiteral("run")));
+    QCOMPARE(events, QStringList({"run-start", "run-step", "run-end", "run-start", "run-step", "run-step", "declined"}));
+    QCOMPARE(lines[0].value(QStringLiteral("run")), lines[2].value(QStringLiteral("run")));
     QCOMPARE(lines[0].value(QStringLiteral("receiver")).toObject().value(QStringLiteral("pid")).toString(),
              QStringLiteral("1317"));
-    QCOMPARE(lines[1].value(QStringLiteral("lastStepLine")).toString(), QStringLiteral("Restarting Copy2"));
-    QCOMPARE(lines[2].value(QStringLiteral("path")).toString(), QStringLiteral("short or full"));
+    QCOMPARE(lines[2].value(QStringLiteral("lastStepLine")).toString(), QStringLiteral("Restarting Copy2"));
+    QCOMPARE(lines[3].value(QStringLiteral("path")).toString(), QStringLiteral("short or full"));
 
     // Another start of the updater reads it back: the failed run, and a
     // cut-off one (no end) for the other ID.
@@ -114,6 +117,14 @@ void tst_History::runsAndSessionsAreReadBack()
     QVERIFY(cut.has_value());
     QCOMPARE(cut->result, std::optional<int>());
     QCOMPARE(cut->targetPid, 0x1315);
+    // How far it got, on the path it settled on.
+    QCOMPARE(cut->lastCompletedStep, 1);
+    QCOMPARE(cut->path, QStringLiteral("short"));
+
+    // Found whole later, it has ended with 0.
+    again.RunFoundComplete(*cut);
+    QCOMPARE(History(folder->path()).LastRun([](const RecordedRun &run) { return run.pid == 0x1315; })->result,
+             std::optional<int>(0));
 }
 
 void tst_History::damagedFileIsSetAside_data()

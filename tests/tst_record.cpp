@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "testsupport.h"
+
 class tst_Record : public QObject
 {
     Q_OBJECT
@@ -24,6 +26,10 @@ private slots:
     void aLongLogKeepsItsNewestPart();
     void sessionOutcomeWrittenAtTheEnd_data();
     void sessionOutcomeWrittenAtTheEnd();
+    void goesToTheFirstFolderItCanWrite_data();
+    void goesToTheFirstFolderItCanWrite();
+    void runMovesOnWhenItsFolderStopsTakingIt();
+    void pastRunsAreReadFromEveryFolder();
 
 private:
     QStringList Logs() const;
@@ -84,7 +90,7 @@ void tst_Record::everyMessageGoesIntoTheLog()
 {
     QString log;
     {
-        Record record(folder->path());
+        Record record({folder->path()});
         // Said before the log opens: held, and written first.
         QTest::ignoreMessage(QtDebugMsg, "Look for System with PID= 1317");
         qDebug() << "Look for System with PID=" << Qt::hex << 0x1317;
@@ -147,7 +153,7 @@ void tst_Record::oldLogsGo()
         asideNames << QStringLiteral("%1-20260101T0000%2.000Z").arg(QLatin1String(History::kSetAsidePrefix)).arg(i, 2, 10, QLatin1Char('0'));
         WriteFile(folder->filePath(asideNames.last()), setAsideBytes);
     }
-    Record record(folder->path());
+    Record record({folder->path()});
     record.Open();
     const QStringList logs = Logs();
     QCOMPARE(logs.size(), kept + 1);
@@ -159,7 +165,7 @@ void tst_Record::oldLogsGo()
 
 void tst_Record::aLongLogKeepsItsNewestPart()
 {
-    Record record(folder->path());
+    Record record({folder->path()});
     record.Open();
     const QString line(1000, QLatin1Char('y'));
     for (int i = 0; i < 2500; ++i) {
@@ -191,9 +197,9 @@ void tst_Record::sessionOutcomeWrittenAtTheEnd()
     QFETCH(QString, session);
     QFETCH(QString, written);
     const ReceiverFacts receiver{0x1317, 6.01, 81, 2, 2, true};
-    const TargetFacts target{0x1317, 6.01, 83, TargetReason::Rule};
+    const TargetFacts target{0x1317, 6.01, 83, Selection::Rule};
     {
-        Record record(folder->path());
+        Record record({folder->path()});
         if (session.contains(QLatin1String("found")))
             record.ReceiverFound();
         if (session.contains(QLatin1String("up to date")))
@@ -211,6 +217,81 @@ void tst_Record::sessionOutcomeWrittenAtTheEnd()
     events.removeAll(QStringLiteral("run-start"));
     events.removeAll(QStringLiteral("run-end"));
     QCOMPARE(events, written.isEmpty() ? QStringList() : QStringList{written});
+}
+
+void tst_Record::goesToTheFirstFolderItCanWrite_data()
+{
+    QTest::addColumn<int>("unusable"); // of the three folders, the first so many have a file in their place
+    QTest::addColumn<int>("used");     // the folder written, -1: none
+    QTest::newRow("state folder") << 0 << 0;
+    QTest::newRow("state folder a file: the cache") << 1 << 1;
+    QTest::newRow("state and cache files: the runtime folder") << 2 << 2;
+    QTest::newRow("nothing can be written") << 3 << -1;
+}
+
+void tst_Record::goesToTheFirstFolderItCanWrite()
+{
+    QFETCH(int, unusable);
+    QFETCH(int, used);
+    QStringList folders;
+    for (const char *name : {"state", "cache", "runtime"})
+        folders << folder->filePath(QLatin1String(name));
+    for (int i = 0; i < unusable; ++i)
+        WriteFile(folders[i], 10);
+    const ReceiverFacts receiver{0x1317, 6.01, 81, 2, 2, true};
+    const TargetFacts target{0x1317, 6.01, 83, Selection::Rule};
+    QString said;
+    {
+        Record record(folders);
+        said = CapturedStderr([&] { record.Open(); });
+        QCOMPARE(record.Keeps(), used >= 0);
+        QCOMPARE(record.Folder(), used >= 0 ? folders[used] : QString());
+        record.RunBegins(receiver, target, QStringLiteral("full"));
+        // The next start, on the same computer, knows of it.
+        QCOMPARE(Record(folders).LastRun([](const RecordedRun &) { return true; }).has_value(), used >= 0);
+    }
+    // One line, naming where the record went, or that there is none.
+    QCOMPARE(said.count(QLatin1Char('\n')), unusable > 0 ? 1 : 0);
+    if (unusable > 0)
+        QVERIFY2(said.contains(used >= 0 ? QStringLiteral("the record goes to ") + folders[used]
+                                         : QStringLiteral("without a record")),
+                 qPrintable(said));
+}
+
+// A history that stops taking lines (here a folder put in its place) does
+// not end the record: the run under way goes on in the next folder.
+void tst_Record::runMovesOnWhenItsFolderStopsTakingIt()
+{
+    const QStringList folders{folder->filePath(QStringLiteral("state")), folder->filePath(QStringLiteral("cache"))};
+    Record record(folders);
+    record.RunBegins({0x1317, 6.01, 81, 2, 2, true}, {0x1317, 6.01, 83, Selection::Rule}, QStringLiteral("full"));
+    const QString first = QDir(folders[0]).filePath(QLatin1String(History::kFileName));
+    QVERIFY(QFile::remove(first) && QDir().mkdir(first));
+    CapturedStderr([&] { record.StepCompleted(1, QStringLiteral("Loading Copy Code 2"), QStringLiteral("full")); });
+    QCOMPARE(record.Folder(), folders[1]);
+    const auto run = Record({folders[1]}).LastRun([](const RecordedRun &) { return true; });
+    QVERIFY(run.has_value());
+    QCOMPARE(run->lastCompletedStep, 1);
+    QCOMPARE(run->result, std::optional<int>());
+}
+
+// A run cut off while the record was in the cache folder, met when the
+// state folder can be written again; and its end written there.
+void tst_Record::pastRunsAreReadFromEveryFolder()
+{
+    const QStringList folders{folder->filePath(QStringLiteral("state")), folder->filePath(QStringLiteral("cache"))};
+    RecordedRun cut;
+    {
+        Record inCache({folders[1]});
+        inCache.RunBegins({0x1317, 6.01, 81, 2, 2, true}, {0x1317, 6.01, 83, Selection::Rule}, QStringLiteral("full"));
+    }
+    Record record(folders);
+    const auto last = record.LastRun([](const RecordedRun &) { return true; });
+    QVERIFY(last.has_value());
+    QCOMPARE(last->result, std::optional<int>());
+    record.RunFoundComplete(*last);
+    QCOMPARE(record.Folder(), folders[0]);
+    QCOMPARE(Record(folders).LastRun([](const RecordedRun &) { return true; })->result, std::optional<int>(0));
 }
 
 QTEST_MAIN(tst_Record)

@@ -78,13 +78,14 @@ void tst_Simulator::builtInScenarios_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("receivers");
     QTest::addColumn<int>("running"); // of the first receiver
-    QTest::newRow("default") << "default" << 1 << 2;
-    QTest::newRow("full-path") << "full-path" << 1 << 2;
-    QTest::newRow("up-to-date") << "up-to-date" << 1 << 1;
-    QTest::newRow("no-receiver") << "no-receiver" << 0 << 0;
-    QTest::newRow("two-receivers") << "two-receivers" << 2 << 2;
-    QTest::newRow("boot-recovery") << "boot-recovery" << 1 << 0;
-    QTest::newRow("unplug-mid-write") << "unplug-mid-write" << 1 << 2;
+    QTest::addColumn<int>("build");   // that it runs
+    QTest::newRow("default") << "default" << 1 << 2 << 81;
+    QTest::newRow("full-path") << "full-path" << 1 << 2 << 81;
+    QTest::newRow("up-to-date: image 6") << "up-to-date" << 1 << 1 << 83;
+    QTest::newRow("no-receiver") << "no-receiver" << 0 << 0 << 0;
+    QTest::newRow("two-receivers") << "two-receivers" << 2 << 2 << 10;
+    QTest::newRow("boot-recovery") << "boot-recovery" << 1 << 0 << 0;
+    QTest::newRow("unplug-mid-write") << "unplug-mid-write" << 1 << 2 << 81;
 }
 
 void tst_Simulator::builtInScenarios()
@@ -92,12 +93,15 @@ void tst_Simulator::builtInScenarios()
     QFETCH(QString, name);
     QFETCH(int, receivers);
     QFETCH(int, running);
+    QFETCH(int, build);
     QList<std::shared_ptr<sim::Receiver>> loaded;
     QString error;
     QVERIFY2(sim::LoadScenario(name, &loaded, &error), qPrintable(error));
     QCOMPARE(loaded.size(), receivers);
-    if (receivers > 0)
+    if (receivers > 0) {
         QCOMPARE(loaded.first()->running, running);
+        QCOMPARE(loaded.first()->runningIdentity.build, build);
+    }
 }
 
 void tst_Simulator::badScenario_data()

@@ -155,7 +155,7 @@ void tst_UpdateFirmwarePage::PressUpdateAndRun(bool interrupt)
 void tst_UpdateFirmwarePage::ReplaceReceiverWithUpToDateOne()
 {
     sim::Bus::Instance().Reset();
-    receiver = AttachReceiver(0x1317, 6.01, 83, 1);
+    receiver = BeforeUpdate::Current().Attach(0x1317, RuleNamed(QStringLiteral("A7")).target);
 }
 
 void tst_UpdateFirmwarePage::ReachState(const QString &state)

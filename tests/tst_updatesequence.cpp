@@ -288,19 +288,26 @@ void tst_UpdateSequence::runRecord_data()
     QTest::addColumn<QString>("endPath");
     QTest::addColumn<int>("lastStep");
     QTest::addColumn<QString>("lastStepLine");
+    QTest::addColumn<QStringList>("completed"); // the steps recorded as done
 
-    QTest::newRow("full path") << kOwnFirmware << "{}" << 0 << "full" << "full" << 7 << "Finish Flash Upgrade";
+    const QStringList fullPathDone = kFullPath.mid(0, 6);
+    QTest::newRow("full path") << kOwnFirmware << "{}" << 0 << "full" << "full" << 7 << "Finish Flash Upgrade" << fullPathDone;
     QTest::newRow("short path, decided after the restart on copy 2")
-        << kShortPathReady.StartedFromCopy1() << "{}" << 0 << "short or full" << "short" << 3 << "Finish Flash Upgrade";
-    QTest::newRow("boot-code path") << kOnBootCode << "{}" << 0 << "boot" << "boot" << 7 << "Finish Flash Upgrade";
+        << kShortPathReady.StartedFromCopy1() << "{}" << 0 << "short or full" << "short" << 3 << "Finish Flash Upgrade"
+        << QStringList{"restarting Copy2", "Loading Copy Code 1", "Restarting Copy1"};
+    QTest::newRow("boot-code path") << kOnBootCode << "{}" << 0 << "boot" << "boot" << 7 << "Finish Flash Upgrade"
+                                    << kBootCodePath.mid(0, 6);
     QTest::newRow("no receiver: nothing changed")
-        << kOwnFirmware << R"({"GetVersion": {"always": true}})" << 18 << "none" << "none" << 0 << "";
+        << kOwnFirmware << R"({"GetVersion": {"always": true}})" << 18 << "none" << "none" << 0 << "" << QStringList();
     QTest::newRow("a restart step times out")
         << kOwnFirmware << R"({"InitializeConnection": {"always": true}})" << 11 << "full" << "full" << 2
-        << "Restarting Copy1";
+        << "Restarting Copy1" << QStringList{"Loading Copy Code 2"};
     QTest::newRow("a copy write fails twice")
         << kOwnFirmware << R"({"WriteFlashCode": {"always": true}})" << 119 << "full" << "full" << 1
-        << "Loading Copy Code 2";
+        << "Loading Copy Code 2" << QStringList();
+    QTest::newRow("a copy write fails once")
+        << kOwnFirmware << R"({"WriteFlashHeader": {"fail": [1]}})" << 0 << "full" << "full" << 7
+        << "Finish Flash Upgrade" << fullPathDone;
 }
 
 void tst_UpdateSequence::runRecord()
@@ -312,6 +319,7 @@ void tst_UpdateSequence::runRecord()
     QFETCH(QString, endPath);
     QFETCH(int, lastStep);
     QFETCH(QString, lastStepLine);
+    QFETCH(QStringList, completed);
     MemoryRecord record;
     FirmwareUpdater updater = Prepare(before);
     updater.record = &record;
@@ -319,12 +327,21 @@ void tst_UpdateSequence::runRecord()
     QVERIFY2(sim::SetFaults(*receiver, faults.toUtf8(), &problem), qPrintable(problem));
 
     // What the record held when the receiver was first to be changed: a
-    // run killed from then on has left its start behind.
+    // run killed from then on has left its start behind. And at each
+    // step's beginning, every step before it is down as done.
     int recordedBeforeChange = -1;
+    QStringList stepsBegun;
     DebugCapture capture;
     capture.onLine = [&](const QString &line) {
         if (recordedBeforeChange < 0 && (line == QLatin1String("PrepareToCloseConnection") || kAllStepLines.contains(line)))
             recordedBeforeChange = int(record.runs.size());
+        if ((kAllStepLines.contains(line) || line.endsWith(QLatin1String("estarting Copy2"))) && !record.runs.isEmpty()) {
+            QCOMPARE(record.runs.last().steps, stepsBegun.mid(0, record.runs.last().steps.size()));
+            QVERIFY(stepsBegun.size() - record.runs.last().steps.size() <= 1);
+            // A retried copy write begins its step again.
+            if (stepsBegun.size() == record.runs.last().steps.size())
+                stepsBegun << line;
+        }
     };
     QCOMPARE(updater.RunFlashUpgrade(), result);
     QCOMPARE(recordedBeforeChange, result == kReceiverNotReachable ? -1 : 1);
@@ -338,6 +355,7 @@ void tst_UpdateSequence::runRecord()
     QCOMPARE(run.endPath, endPath);
     QCOMPARE(run.lastStep, lastStep);
     QCOMPARE(run.lastStepLine, lastStepLine);
+    QCOMPARE(run.steps, completed);
 }
 
 QTEST_MAIN(tst_UpdateSequence)

@@ -136,6 +136,10 @@
         <source>Your Orvex receiver firmware could not be updated.</source>
         <translation>无法更新 Orvex 接收器固件。</translation>
     </message>
+    <message>
+        <source>This computer cannot keep a record of updates: if this update is interrupted, the next start may not know it.</source>
+        <translation>此计算机无法保存更新记录：如果此次更新被中断，下次启动时可能无法得知。</translation>
+    </message>
 </context>
 <context>
     <name>CWizardBase</name>

@@ -136,6 +136,10 @@
         <source>Your Orvex receiver firmware could not be updated.</source>
         <translation>無法更新 Orvex 接收器韌體。</translation>
     </message>
+    <message>
+        <source>This computer cannot keep a record of updates: if this update is interrupted, the next start may not know it.</source>
+        <translation>此電腦無法保存更新記錄：如果此次更新被中斷，下次啟動時可能無法得知。</translation>
+    </message>
 </context>
 <context>
     <name>CWizardBase</name>

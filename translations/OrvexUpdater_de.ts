@@ -136,6 +136,10 @@
         <source>Your Orvex receiver firmware could not be updated.</source>
         <translation>Die Firmware Ihres Orvex-Empfängers konnte nicht aktualisiert werden.</translation>
     </message>
+    <message>
+        <source>This computer cannot keep a record of updates: if this update is interrupted, the next start may not know it.</source>
+        <translation>Dieser Computer kann keine Aufzeichnung der Aktualisierungen führen: Wird diese Aktualisierung unterbrochen, weiß der nächste Start möglicherweise nichts davon.</translation>
+    </message>
 </context>
 <context>
     <name>CWizardBase</name>

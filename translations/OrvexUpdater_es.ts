@@ -136,6 +136,10 @@
         <source>Your Orvex receiver firmware could not be updated.</source>
         <translation>No se pudo actualizar el firmware de su receptor Orvex.</translation>
     </message>
+    <message>
+        <source>This computer cannot keep a record of updates: if this update is interrupted, the next start may not know it.</source>
+        <translation>Este equipo no puede guardar un registro de las actualizaciones: si esta actualización se interrumpe, el próximo inicio puede no saberlo.</translation>
+    </message>
 </context>
 <context>
     <name>CWizardBase</name>

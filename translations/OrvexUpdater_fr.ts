@@ -136,6 +136,10 @@
         <source>Your Orvex receiver firmware could not be updated.</source>
         <translation>Le micrologiciel de votre récepteur Orvex n&apos;a pas pu être mis à jour.</translation>
     </message>
+    <message>
+        <source>This computer cannot keep a record of updates: if this update is interrupted, the next start may not know it.</source>
+        <translation>Cet ordinateur ne peut pas garder trace des mises à jour : si cette mise à jour est interrompue, le prochain démarrage risque de l&apos;ignorer.</translation>
+    </message>
 </context>
 <context>
     <name>CWizardBase</name>

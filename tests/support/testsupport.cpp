@@ -60,6 +60,7 @@ void MemoryRecord::Add(const RecordedRun &run)
 {
     Run added;
     static_cast<RecordedRun &>(added) = run;
+    added.id = QString::number(runs.size());
     runs << added;
 }
 
@@ -82,8 +83,28 @@ void MemoryRecord::RunBegins(const ReceiverFacts &receiver, const TargetFacts &t
     run.receiver = receiver;
     run.reason = target.reason;
     run.startPath = path;
+    run.path = path;
+    run.id = QString::number(runs.size());
     runs << run;
     session = Session::Ran;
+}
+
+void MemoryRecord::StepCompleted(int step, const QString &line, const QString &path)
+{
+    Run &run = runs.last();
+    run.lastCompletedStep = step;
+    run.path = path;
+    run.steps << line;
+}
+
+void MemoryRecord::RunFoundComplete(const RecordedRun &found)
+{
+    for (Run &run : runs) {
+        if (run.id == found.id) {
+            run.result = 0;
+            run.foundComplete = true;
+        }
+    }
 }
 
 void MemoryRecord::RunEnds(int result, qint64, const QString &path, int lastStep, const QString &lastStepLine)
@@ -133,6 +154,14 @@ BeforeUpdate BeforeUpdate::NothingRuns()
     return before;
 }
 
+BeforeUpdate BeforeUpdate::Current()
+{
+    BeforeUpdate before;
+    before.copies = Copies::Target;
+    before.fromCopy1 = true;
+    return before;
+}
+
 BeforeUpdate BeforeUpdate::WithFirmware(double ownVersion, qint32 ownBuild) const
 {
     BeforeUpdate before = *this;
@@ -176,9 +205,11 @@ sim::Receiver BeforeUpdate::Make(quint32 pid, const FirmwareImage &target) const
     sim::Receiver receiverBefore = *parsed.first();
     receiverBefore.model = model;
     receiverBefore.latencyMs = 0;
-    if (copies == Copies::TargetCopy2) {
+    if (copies == Copies::TargetCopy2 || copies == Copies::Target)
         receiverBefore.codeSlots[1] = {Bytes(target.blocks.header2, 64), Bytes(target.blocks.code2, target.blocks.code2Size)};
-    } else if (copies == Copies::None) {
+    if (copies == Copies::Target)
+        receiverBefore.codeSlots[0] = {Bytes(target.blocks.header1, 64), Bytes(target.blocks.code1, target.blocks.code1Size)};
+    if (copies == Copies::None) {
         receiverBefore.codeSlots = {};
         receiverBefore.startPosition = noStartPosition ? 0 : 2;
     }

@@ -38,11 +38,13 @@ class MemoryRecord : public UpdateRecord
 public:
     struct Run : RecordedRun {
         ReceiverFacts receiver;
-        TargetReason reason = TargetReason::Rule;
+        Selection reason = Selection::Rule;
         QString startPath;
         QString endPath;
         int lastStep = 0;
         QString lastStepLine;
+        QStringList steps; // the lines of the steps completed
+        bool foundComplete = false;
     };
     enum class Session { NoReceiver, Found, UpToDate, Declined, Ran };
 
@@ -51,8 +53,11 @@ public:
 
     std::optional<RecordedRun> LastRun(const std::function<bool(const RecordedRun &)> &concerns) override;
     void RunBegins(const ReceiverFacts &receiver, const TargetFacts &target, const QString &path) override;
+    void StepCompleted(int step, const QString &line, const QString &path) override;
     void RunEnds(int result, qint64 durationMs, const QString &path, int lastStep,
                  const QString &lastStepLine) override;
+    void RunFoundComplete(const RecordedRun &run) override;
+    bool Keeps() override { return keeps; }
     void ReceiverFound() override { session = Session::Found; }
     void Offered(const ReceiverFacts &, const std::optional<TargetFacts> &target) override
     {
@@ -61,6 +66,7 @@ public:
 
     QList<Run> runs;
     Session session = Session::NoReceiver;
+    bool keeps = true;
 };
 
 // Collects the program's debug lines while it lives.
@@ -107,7 +113,8 @@ public:
 // latency. Its own firmware (generated, 6.01 build 81 unless told) in both
 // copies, copy 2 running; or the target's copy 2 running from slot 2 (what
 // the short path needs); or both copies lost and the boot code running
-// (the boot path); then changed as the builders below say.
+// (the boot path); or the target in both; then changed as the builders
+// below say.
 class BeforeUpdate
 {
 public:
@@ -116,6 +123,8 @@ public:
     static BeforeUpdate OnBootCode();
     // Both copies lost and no start position: nothing names a copy.
     static BeforeUpdate NothingRuns();
+    // Updated already: the target in both copies, copy 1 running.
+    static BeforeUpdate Current();
 
     BeforeUpdate WithFirmware(double version, qint32 build) const;
     BeforeUpdate WithBootCode(double version) const;
@@ -129,7 +138,7 @@ public:
     std::shared_ptr<sim::Receiver> Attach(quint32 pid, const FirmwareImage &target) const;
 
 private:
-    enum class Copies { Own, TargetCopy2, None };
+    enum class Copies { Own, TargetCopy2, Target, None };
     Copies copies = Copies::Own;
     double version = 6.01;
     qint32 build = 81;

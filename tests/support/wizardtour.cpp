@@ -50,6 +50,7 @@ QStringList WizardTour::States()
 {
     return {QStringLiteral("search"),     QStringLiteral("search-hint"), QStringLiteral("pack"),
             QStringLiteral("up-to-date"), QStringLiteral("offered"),     QStringLiteral("finishing"),
+            QStringLiteral("unrecorded"),
             QStringLiteral("running"),    QStringLiteral("restarting"),  QStringLiteral("updated"),
             QStringLiteral("failure"),    QStringLiteral("failure-page")};
 }
@@ -64,13 +65,18 @@ bool WizardTour::Visit(const QString &state, const std::function<void(QWidget *)
     if (!state.startsWith(QLatin1String("search"))) {
         // Up to date: the target in both copies, copy 1 running; finishing:
         // the target's copy 2 running, copy 1 left behind.
-        const bool current = state == QLatin1String("up-to-date") || state == QLatin1String("finishing");
-        auto receiver = AttachReceiver(0x1317, 6.01, current ? 83 : 81, state == QLatin1String("up-to-date") ? 1 : 2);
+        const FirmwareImage &image6 = RuleNamed(QStringLiteral("A7")).target;
+        auto receiver = state == QLatin1String("up-to-date") ? BeforeUpdate::Current().Attach(0x1317, image6)
+            : state == QLatin1String("finishing")            ? BeforeUpdate::TargetCopy2Running().Attach(0x1317, image6)
+                                                             : AttachReceiver(0x1317, 6.01, 81, 2);
         receiver->restartTimeMs = kShownRestartMs;
         if (failing)
             receiver->faults[sim::Op::WriteFlashCode].always = true;
     }
-    CConfigWizard wizard;
+    // Unrecorded: offered where no record can be kept.
+    MemoryRecord record;
+    record.keeps = state != QLatin1String("unrecorded");
+    CConfigWizard wizard(nullptr, &record);
     bool seen = false;
     const auto lookOnce = [&](QWidget *window) {
         seen = true;
@@ -88,7 +94,8 @@ bool WizardTour::Visit(const QString &state, const std::function<void(QWidget *)
         else
             wizard.button(QWizard::NextButton)->click();
     }
-    const bool offered = state == QLatin1String("offered") || state == QLatin1String("finishing");
+    const bool offered = state == QLatin1String("offered") || state == QLatin1String("finishing")
+        || state == QLatin1String("unrecorded");
     if (wizard.currentId() == kUpdatePageId && state != QLatin1String("up-to-date") && !offered) {
         auto *page = wizard.currentPage();
         if (state == QLatin1String("running")) {
