@@ -14,14 +14,20 @@
 #include "catalogue.h"
 #include "firmwareupdater.h"
 #include "receiversession.h"
+#include "record.h"
 #include "simulator.h"
 #include "testsupport.h"
+
+#include <QTemporaryDir>
 
 #include <QLoggingCategory>
 #include <QtTest>
 
 #include <array>
+#include <cstdio>
 #include <random>
+
+#include <unistd.h>
 
 class tst_Interruption : public QObject
 {
@@ -48,6 +54,7 @@ enum Verdict { kBothTarget, kTargetRunsOtherNot, kTargetOutOfReach, kBricked, kV
 struct Tally {
     int verdicts[kVerdicts] = {};
     int refusedBySearch = 0; // of the out-of-reach: the search does not accept what runs
+    int tellable = 0;        // of the other copy not: its header is not the target's, which the receiver reports
     QStringList outOfReach;  // why, for the first few
 
     QList<int> Columns() const
@@ -200,6 +207,8 @@ void Count(Tally &tally, const sim::Receiver &receiver, const FirmwareImage &tar
     ++tally.verdicts[verdict];
     if (verdict == kTargetOutOfReach && rerun == kNotAccepted)
         ++tally.refusedBySearch;
+    if (verdict == kTargetRunsOtherNot && receiver.codeSlots[1].header != Bytes(target.blocks.header2, 64))
+        ++tally.tellable;
     if (verdict != kBothTarget && tally.outOfReach.size() < 3)
         tally.outOfReach << QStringLiteral("%1: %2, %3").arg(cut, why.isEmpty() ? QStringLiteral("other copy not the target") : why, what);
 }
@@ -218,6 +227,85 @@ void Note(const QString &figures)
     if (!file.isEmpty() && out.open(QIODevice::Append))
         out.write(figures.toUtf8() + '\n');
 }
+
+int WritesSoFar(const sim::Receiver &receiver)
+{
+    return receiver.callCounts[sim::Op::WriteFlashHeader] + receiver.callCounts[sim::Op::WriteFlashCode]
+        + receiver.callCounts[sim::Op::WriteFlashSector];
+}
+
+// A computer whose state folder cannot be used (a file stands in its
+// place), so that its record goes to the cache folder: kept in memory
+// where the system has a folder for that, for thousands of starts.
+class UnusableStateFolder
+{
+public:
+    UnusableStateFolder()
+        : folder(QFileInfo(QStringLiteral("/dev/shm")).isDir() ? QStringLiteral("/dev/shm/orvex-campaign-XXXXXX")
+                                                               : QDir::temp().filePath(QStringLiteral("orvex-campaign-XXXXXX")))
+    {
+        QFile(folder.filePath(QStringLiteral("state"))).open(QIODevice::WriteOnly);
+    }
+    QStringList Folders() const { return {folder.filePath(QStringLiteral("state")), folder.filePath(QStringLiteral("cache"))}; }
+
+private:
+    QTemporaryDir folder;
+};
+
+// Tells two records the same, and asks the first.
+class BothRecords : public UpdateRecord
+{
+public:
+    BothRecords(UpdateRecord &first, UpdateRecord &second) : first(first), second(second) {}
+    std::optional<RecordedRun> LastRun(const std::function<bool(const RecordedRun &)> &concerns) override
+    {
+        return first.LastRun(concerns);
+    }
+    void RunBegins(const ReceiverFacts &receiver, const TargetFacts &target, const QString &path) override
+    {
+        first.RunBegins(receiver, target, path);
+        second.RunBegins(receiver, target, path);
+    }
+    void StepCompleted(int step, const QString &line, const QString &path) override
+    {
+        first.StepCompleted(step, line, path);
+        second.StepCompleted(step, line, path);
+    }
+    void RunEnds(int result, qint64 durationMs, const QString &path, int lastStep, const QString &lastStepLine) override
+    {
+        first.RunEnds(result, durationMs, path, lastStep, lastStepLine);
+        second.RunEnds(result, durationMs, path, lastStep, lastStepLine);
+    }
+    void RunFoundComplete(const RecordedRun &) override {}
+    void ReceiverFound() override {}
+    void Offered(const ReceiverFacts &, const std::optional<TargetFacts> &) override {}
+    bool Keeps() override { return true; }
+
+private:
+    UpdateRecord &first;
+    UpdateRecord &second;
+};
+
+// Keeps stderr quiet while it lives: each start on the unusable folder
+// says where its record went.
+class QuietStderr
+{
+public:
+    QuietStderr() : saved(::dup(STDERR_FILENO))
+    {
+        std::fflush(stderr);
+        std::freopen("/dev/null", "w", stderr);
+    }
+    ~QuietStderr()
+    {
+        std::fflush(stderr);
+        ::dup2(saved, STDERR_FILENO);
+        ::close(saved);
+    }
+
+private:
+    int saved;
+};
 
 } // namespace
 
@@ -309,9 +397,30 @@ void tst_Interruption::campaign()
         QCOMPARE(engineCalls.last().op, sim::Op::GetVersion);
     sim::Bus::Instance().Reset();
 
+    // The last write, and the last restart asked for (onto copy 1).
+    int lastWrite = 0;
+    int lastRestart = 0;
+    for (int k = 1; k <= engineCalls.size(); ++k) {
+        const sim::Op op = engineCalls[k - 1].op;
+        if (op == sim::Op::WriteFlashHeader || op == sim::Op::WriteFlashCode || op == sim::Op::WriteFlashSector)
+            lastWrite = k;
+        if (op == sim::Op::RestartWithCodeInPosition)
+            lastRestart = k;
+    }
+
     int runs = 0;
     Tally onThisComputer;
     Tally onAnother;
+    // Where the receiver's own check covers the whole code, this computer
+    // is tried a second time, with its state folder unusable.
+    const bool withUnusableFolder = model.checksWholeCode;
+    Tally onUnusableFolder;
+    // Re-runs that wrote to a receiver whose every write was done, more
+    // than the short path's one copy, or anything once copy 1 was asked
+    // for; with the first few cuts.
+    int rewrites = 0;
+    QStringList rewritten;
+    const QuietStderr quiet;
     for (int k = 1; k <= engineCalls.size(); ++k) {
         const int size = engineCalls[k - 1].data.size();
         QList<int> tears = {-1};
@@ -320,8 +429,15 @@ void tst_Interruption::campaign()
         for (const int tear : tears) {
             ++runs;
             MemoryRecord thisComputer;
+            std::optional<UnusableStateFolder> unusable;
+            std::optional<Record> unusableRecord;
+            if (withUnusableFolder) {
+                unusable.emplace();
+                unusableRecord.emplace(unusable->Folders());
+            }
+            BothRecords both(thisComputer, unusableRecord ? static_cast<UpdateRecord &>(*unusableRecord) : thisComputer);
             auto receiver = sim::Bus::Instance().Attach(std::make_shared<sim::Receiver>(before));
-            EngineRun(*receiver, rule, &thisComputer, [&] {
+            EngineRun(*receiver, rule, withUnusableFolder ? static_cast<UpdateRecord *>(&both) : &thisComputer, [&] {
                 receiver->unplugAtCall = receiver->calls + k;
                 receiver->tornWriteBytes = tear;
             });
@@ -334,20 +450,48 @@ void tst_Interruption::campaign()
                                     .arg(sim::OpName(engineCalls[k - 1].op))
                                     .arg(tear < 0 ? QString() : QStringLiteral(" torn at %1").arg(tear));
 
-            // The same receiver taken to another computer, with no history.
+            // The same receiver taken to another computer, with no
+            // history, and started again on this one with its state
+            // folder unusable (a fresh start of the updater: a new record).
             auto elsewhereReceiver = sim::Bus::Instance().Attach(std::make_shared<sim::Receiver>(*receiver));
-            QString what;
-            enum Rerun outcome = Rerun(*elsewhereReceiver, scrivetPack, nullptr, &what);
-            Count(onAnother, *elsewhereReceiver, rule.target, bootRewritten, outcome, cut, what);
-            outcome = Rerun(*receiver, scrivetPack, &thisComputer, &what);
-            Count(onThisComputer, *receiver, rule.target, bootRewritten, outcome, cut, what);
-            QCOMPARE(receiver->violations, QStringList());
-            QCOMPARE(elsewhereReceiver->violations, QStringList());
+            const auto rerun = [&](sim::Receiver &cutOff, UpdateRecord *computer, Tally &tally) {
+                const int writesBefore = WritesSoFar(cutOff);
+                const int headersBefore = cutOff.callCounts[sim::Op::WriteFlashHeader];
+                QString what;
+                const enum Rerun outcome = Rerun(cutOff, scrivetPack, computer, &what);
+                Count(tally, cutOff, rule.target, bootRewritten, outcome, cut, what);
+                const int written = WritesSoFar(cutOff) - writesBefore;
+                const int headers = cutOff.callCounts[sim::Op::WriteFlashHeader] - headersBefore;
+                // Every write done: at most the short path's one copy;
+                // copy 1 asked for: nothing. Not from boot code below 4.5,
+                // which took copy 2 with its header in the old layout:
+                // the copy-2 sums the receiver reports then never match
+                // the target's, and the full path writes it anew.
+                const bool tooMuch = uninterrupted == 0 && start != Start::BootPathBelow45
+                    && ((k > lastRestart && written > 0) || (k > lastWrite && headers > 1));
+                if (tooMuch && ++rewrites <= 3)
+                    rewritten << QStringLiteral("%1: %2 writes").arg(cut).arg(written);
+                QCOMPARE(cutOff.violations, QStringList());
+                // Out of the way of the next re-run, which finds its
+                // receiver by product ID.
+                cutOff.Unplug();
+            };
+            rerun(*elsewhereReceiver, nullptr, onAnother);
+            if (withUnusableFolder) {
+                auto unusableReceiver = sim::Bus::Instance().Attach(std::make_shared<sim::Receiver>(*receiver));
+                unusableRecord.reset();
+                Record nextStart(unusable->Folders());
+                rerun(*unusableReceiver, &nextStart, onUnusableFolder);
+            }
+            rerun(*receiver, &thisComputer, onThisComputer);
             sim::Bus::Instance().Reset();
         }
     }
 
-    for (const auto &[computer, tally] : {std::pair{"this computer", &onThisComputer}, std::pair{"another computer", &onAnother}}) {
+    for (const auto &[computer, tally] : {std::pair{"this computer", &onThisComputer}, std::pair{"another computer", &onAnother},
+                                          std::pair{"this computer, state folder unusable", &onUnusableFolder}}) {
+        if (tally == &onUnusableFolder && !withUnusableFolder)
+            continue;
         QStringList columns{Row(model, start, scrivetPack), QLatin1String(computer), QString::number(engineCalls.size()),
                             QString::number(runs)};
         for (const int n : tally->Columns())
@@ -355,7 +499,10 @@ void tst_Interruption::campaign()
         Note(QStringLiteral("campaign\t") + columns.join(QLatin1Char('\t')));
     }
     // What did not end with both copies the target, for the first few cuts.
-    const QString unfinished = (onThisComputer.outOfReach + onAnother.outOfReach).join(QStringLiteral("; "));
+    const QString unfinished = (onThisComputer.outOfReach + onAnother.outOfReach + onUnusableFolder.outOfReach)
+                                   .join(QStringLiteral("; "));
+    QVERIFY2(rewrites == 0, qPrintable(QStringLiteral("%1 re-runs wrote to a whole receiver: ").arg(rewrites)
+                                       + rewritten.join(QStringLiteral("; "))));
 
     // Only the boot-code write bricks, and as its write order forces: the
     // boot code is damaged from sector 0 torn at 32 or 63 bytes (torn at 1
@@ -367,6 +514,8 @@ void tst_Interruption::campaign()
     constexpr int kBootCodeBricks = 2 + 13 * 5 + 3;
     const int bricked = onThisComputer.verdicts[kBricked];
     QCOMPARE(onAnother.verdicts[kBricked], bricked);
+    if (withUnusableFolder)
+        QCOMPARE(onUnusableFolder.verdicts[kBricked], bricked);
     if (!bootRewritten)
         QCOMPARE(bricked, 0);
     else if (model.checksWholeCode)
@@ -381,9 +530,18 @@ void tst_Interruption::campaign()
     const auto untouched = [](const Tally &tally) { return tally.refusedBySearch; };
     // Where the update cannot reach its end, only the bricks are held.
     if (finishes) {
-        QVERIFY2(onThisComputer.verdicts[kBothTarget] + untouched(onThisComputer) == notBricked,
-                 qPrintable(QStringLiteral("this computer: ") + unfinished));
-        QCOMPARE(onThisComputer.verdicts[kTargetOutOfReach], untouched(onThisComputer));
+        for (const Tally *tally : {&onThisComputer, &onUnusableFolder}) {
+            if (tally == &onUnusableFolder && !withUnusableFolder)
+                continue;
+            QVERIFY2(tally->verdicts[kBothTarget] + untouched(*tally) == notBricked,
+                     qPrintable(QStringLiteral("this computer: ") + unfinished));
+            QCOMPARE(tally->verdicts[kTargetOutOfReach], untouched(*tally));
+        }
+        // What is left with the target running and the other copy not
+        // cannot be told through the device interface: copy 1 runs it,
+        // and copy 2's header is the target's (its code is not whole).
+        for (const Tally *tally : {&onThisComputer, &onAnother, &onUnusableFolder})
+            QCOMPARE(tally->tellable, 0);
         // Another computer knows nothing of the cut, yet never leaves the
         // target out of reach where this one does not.
         QVERIFY2(onAnother.verdicts[kTargetOutOfReach] == untouched(onAnother)
@@ -467,8 +625,14 @@ void tst_Interruption::randomFaultSchedules()
         enum Rerun outcome = result == 0 ? kUpdated : kFailed;
         int retries = 0;
         for (; outcome == kFailed && retries < kRetries; ++retries) {
+            // A receiver already whole is never written again.
+            QString why;
+            const bool whole = Judge(*receiver, rule.target, OnBootPath(start), &why) == kBothTarget;
+            const int writesBefore = WritesSoFar(*receiver);
             QString what;
             outcome = Rerun(*receiver, scrivetPack, &thisComputer, &what);
+            if (whole)
+                QVERIFY2(WritesSoFar(*receiver) == writesBefore, qPrintable(where + QStringLiteral(": a whole receiver written")));
         }
         receiver->Plug();
         if (receiver->running == sim::Receiver::kDead) {
