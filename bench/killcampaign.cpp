@@ -7,12 +7,16 @@
 // the target, copy 1 running; the state file loaded; the history shows
 // the cut-off run. docs/reliability.md quotes it.
 //
-// orvex-killcampaign [kills, default 40]
+// With --state-folder-unusable, a file stands in the place of the state
+// folder for every start, so that the record goes to the cache folder.
+//
+// orvex-killcampaign [kills, default 40] [--state-folder-unusable]
 
 #include "catalogue.h"
 #include "simulator.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
@@ -35,6 +39,14 @@ const char kScenario[] = R"({"receivers": [{"pid": "1317", "version": 6.01, "bui
     "latencyMs": 30, "restartMs": 1500}]})";
 
 QTextStream out(stdout);
+bool g_stateFolderUnusable = false;
+
+// Where the starts keep their record: the state folder, or (unusable)
+// the cache folder.
+QString RecordFolder(const QTemporaryDir &folder)
+{
+    return folder.filePath(g_stateFolderUnusable ? QStringLiteral("cache/orvex-updater") : QStringLiteral("state/orvex-updater"));
+}
 
 struct Start {
     QProcess program;
@@ -48,6 +60,11 @@ void Launch(Start &start, const QTemporaryDir &folder)
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder.path());
     environment.insert(QStringLiteral("XDG_STATE_HOME"), folder.filePath(QStringLiteral("state")));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), folder.filePath(QStringLiteral("cache")));
+    if (g_stateFolderUnusable) {
+        QDir().mkpath(folder.filePath(QStringLiteral("state")));
+        QFile(folder.filePath(QStringLiteral("state/orvex-updater"))).open(QIODevice::WriteOnly);
+    }
     environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ORVEX_AUTOPILOT_PATH));
     start.log = folder.filePath(QStringLiteral("autopilot.log"));
     QFile::remove(start.log);
@@ -104,9 +121,11 @@ bool Holds(const sim::Receiver &receiver, int position, const FirmwareBlocks &ta
 QList<QJsonObject> History(const QTemporaryDir &folder)
 {
     QList<QJsonObject> lines;
-    for (const QByteArray &line : Read(folder.filePath(QStringLiteral("state/orvex-updater/history.jsonl"))).split('\n')) {
-        if (!line.isEmpty())
-            lines << QJsonDocument::fromJson(line).object();
+    for (const QByteArray &line : Read(QDir(RecordFolder(folder)).filePath(QStringLiteral("history.jsonl"))).split('\n')) {
+        // A run's steps are not what this campaign looks at.
+        const QJsonObject object = QJsonDocument::fromJson(line).object();
+        if (!line.isEmpty() && object.value(QStringLiteral("event")) != QLatin1String("run-step"))
+            lines << object;
     }
     return lines;
 }
@@ -143,15 +162,18 @@ qint64 UpdateLength()
 int main(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
-    const int kills = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 40;
-    const FirmwareBlocks &target = ScrivetPackTable().rules[6].target.blocks;
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    g_stateFolderUnusable = arguments.removeAll(QStringLiteral("--state-folder-unusable")) > 0;
+    const int kills = arguments.isEmpty() ? 40 : arguments.first().toInt();
+    const FirmwareBlocks &target = ScrivetPackTable().rules[6].target.blocks; // A7
     const qint64 length = UpdateLength();
     if (length < 0) {
         out << "the update left alone did not end\n";
         return 1;
     }
     out << "A receiver 0x1317 at 6.01 build 81 on copy 2, 30 ms a call, restarting in 1.5 s; Scrivet Pack: an update takes "
-        << length << " ms from Update. Killed at " << kills << " moments spread over it, then started again.\n\n";
+        << length << " ms from Update. Killed at " << kills << " moments spread over it, then started again"
+        << (g_stateFolderUnusable ? ", a file in the state folder's place for every start" : "") << ".\n\n";
     out << "| kill | ms after the run began | receiver as the next start meets it | next start offered | its result | both copies the target, copy 1 running | state loaded | cut-off run in the history |\n";
     out << "|---|---|---|---|---|---|---|---|\n";
     int good = 0;
@@ -184,6 +206,8 @@ int main(int argc, char **argv)
         for (const QJsonObject &line : history.mid(1)) {
             if (line.value(QStringLiteral("event")) == QLatin1String("run-start"))
                 offered = QStringLiteral("update (%1)").arg(line.value(QStringLiteral("reason")).toString());
+            if (line.value(QStringLiteral("event")) == QLatin1String("run-found-complete"))
+                offered = QStringLiteral("nothing: found complete");
         }
         const bool ok = both && loadedAfterKill && loaded && cutOff;
         good += ok ? 1 : 0;

@@ -55,6 +55,7 @@ private:
     WizardFixture fixture;
     CConfigWizard *wizard = nullptr;
     std::shared_ptr<sim::Receiver> receiver;
+    MemoryRecord record;
 };
 
 namespace {
@@ -121,6 +122,7 @@ void tst_UpdateFirmwarePage::cleanup()
     delete wizard;
     wizard = nullptr;
     receiver.reset();
+    record = MemoryRecord();
     SleepInhibitor::SetBackend(nullptr);
     delete g_sleepLock;
     fixture.End();
@@ -128,7 +130,7 @@ void tst_UpdateFirmwarePage::cleanup()
 
 void tst_UpdateFirmwarePage::ReachUpdatePage(const char *pack)
 {
-    wizard = new CConfigWizard;
+    wizard = new CConfigWizard(nullptr, &record);
     QVERIFY(FireRunningTimer(wizard->page(kSearchPageId)));
     QCOMPARE(wizard->currentId(), kPackPageId);
     QTest::mouseClick(wizard->currentPage()->findChild<QRadioButton *>(QLatin1String(pack)), Qt::LeftButton);
@@ -353,24 +355,31 @@ void tst_UpdateFirmwarePage::offerNamesTheFirmware_data()
 {
     QTest::addColumn<int>("build");   // of the receiver, 6.01 on copy 2
     QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("kept"); // a record of the update can be kept
     QTest::newRow("a rule: installed and new")
-        << 81 << "Installed: 6.01, build 81. New: 6.01, build 83.";
+        << 81 << "Installed: 6.01, build 81. New: 6.01, build 83." << true;
     QTest::newRow("copy 1 left behind: finishing")
-        << 83 << "An earlier update of this receiver did not finish. Update finishes it: 6.01, build 83.";
+        << 83 << "An earlier update of this receiver did not finish. Update finishes it: 6.01, build 83." << true;
+    QTest::newRow("no record can be kept: said before Update")
+        << 81 << "Installed: 6.01, build 81. New: 6.01, build 83." << false;
 }
 
 void tst_UpdateFirmwarePage::offerNamesTheFirmware()
 {
     QFETCH(int, build);
     QFETCH(QString, line);
+    QFETCH(bool, kept);
     sim::Bus::Instance().Reset();
     receiver = AttachReceiver(0x1317, 6.01, build, 2);
+    record.keeps = kept;
     ReachUpdatePage();
     auto *versions = wizard->currentPage()->findChild<QLabel *>(QStringLiteral("label_versions"));
+    auto *unrecorded = wizard->currentPage()->findChild<QLabel *>(QStringLiteral("label_record"));
     QVERIFY(versions->isVisible());
     QCOMPARE(versions->text(), line);
+    QCOMPARE(unrecorded->isVisible(), !kept);
     PressUpdateAndRun();
-    QVERIFY(!versions->isVisible());
+    QVERIFY(!versions->isVisible() && !unrecorded->isVisible());
     wizard->close();
 }
 
