@@ -75,8 +75,9 @@ bool FirmwareUpdater::RestartWithCopy(int position)
 
     const int msToRestart = commandHandler->RestartTimeMs() + (pidChanges ? kPidChangeExtraMs : 0);
     qDebug() << "RestartWithCopy MsToRestart=" << msToRestart;
+    ++restartsDone;
     if (progressView)
-        progressView->RestartWaitBegins();
+        progressView->RestartWaitBegins(restartsDone, qMax(restartsPlanned, restartsDone));
     WaitMilliseconds(msToRestart);
 
     // The same handler reconnects; the receiver is not searched for again.

@@ -6,23 +6,35 @@
 #include "receiverstate.h"
 #include "updaterecord.h"
 
+#include <QtGlobal>
+
 #include <cstdint>
 #include <functional>
 
 // The program's waits: they act on no user input.
 void WaitMilliseconds(int ms);
 
+// What a step of an update does, in the words a person understands.
+enum class StepKind { WritingCopy1, WritingCopy2, WritingBootCode, WritingLastBytes, Restarting, Finishing };
+
 // Where the engine shows how far an update has come (the update page's
-// bar); the engine itself knows no window.
+// bar, the command line's line); the engine itself knows no window.
 class ProgressView
 {
 public:
     virtual ~ProgressView() = default;
     // Shows `percent` at once, then lets the window take its pending events.
     virtual void ShowProgress(int percent) = 0;
-    // The receiver restarts: from the wait for it until it answers again,
-    // or the engine gives up on it. The engine blocks meanwhile.
-    virtual void RestartWaitBegins() {}
+    // A step begins (a restart on copy 2 before the path is one too).
+    virtual void StepBegins(StepKind) {}
+    // The receiver restarts, the `restart`th of the `restarts` the run
+    // plans so far: from the wait for it until it answers again, or the
+    // engine gives up on it. The engine blocks meanwhile.
+    virtual void RestartWaitBegins(int restart, int restarts)
+    {
+        Q_UNUSED(restart)
+        Q_UNUSED(restarts)
+    }
     virtual void RestartWaitEnds() {}
 };
 
@@ -140,6 +152,11 @@ private:
     const char *runPath = "none";
     const char *lastStepLine = nullptr;
     Stopwatch runTime;
+    // Restarts made in this run, and made and still ahead as it plans now.
+    int restartsDone = 0;
+    int restartsPlanned = 0;
+    void PlanRestarts(int ahead);
+    void StepBegins(StepKind kind);
 };
 
 #endif

@@ -76,6 +76,34 @@ bool Writes(Action action)
         || action == Action::Last256Bytes;
 }
 
+int Restarts(const Path &path)
+{
+    int restarts = 0;
+    for (int i = 0; i < path.count; ++i)
+        restarts += path.steps[i].action == Action::RestartCopy1 || path.steps[i].action == Action::RestartCopy2;
+    return restarts;
+}
+
+StepKind KindOf(Action action)
+{
+    switch (action) {
+    case Action::WriteCopy1:
+        return StepKind::WritingCopy1;
+    case Action::WriteCopy2:
+        return StepKind::WritingCopy2;
+    case Action::BootCode:
+        return StepKind::WritingBootCode;
+    case Action::Last256Bytes:
+        return StepKind::WritingLastBytes;
+    case Action::RestartCopy1:
+    case Action::RestartCopy2:
+        return StepKind::Restarting;
+    case Action::Finish:
+        break;
+    }
+    return StepKind::Finishing;
+}
+
 // The number of the path's last step that writes.
 int LastWriteStep(const Path &path)
 {
@@ -94,6 +122,8 @@ int FirmwareUpdater::RunFlashUpgrade()
     runPath = "none";
     lastStepLine = nullptr;
     runTime.Start();
+    restartsDone = 0;
+    restartsPlanned = 0;
     const int result = ChooseAndRunPath();
     RecordRunEnds(result);
     return result;
@@ -106,6 +136,17 @@ void FirmwareUpdater::RecordRunBegins()
     runRecorded = true;
     if (record)
         record->RunBegins(runFoundAs, Target(), QLatin1String(runPath));
+}
+
+void FirmwareUpdater::PlanRestarts(int ahead)
+{
+    restartsPlanned = restartsDone + ahead;
+}
+
+void FirmwareUpdater::StepBegins(StepKind kind)
+{
+    if (progressView)
+        progressView->StepBegins(kind);
 }
 
 void FirmwareUpdater::RecordStep(int completed, const char *line)
@@ -146,6 +187,8 @@ int FirmwareUpdater::ChooseAndRunPath()
     images = &target->blocks;
     stepFraction = 0.0;
     step = 1;
+    // Until the short path's checks settle it, the full path is assumed.
+    PlanRestarts(Restarts(PathOf(mode == kBootCodePath ? kBootCodePath : kFullPath)));
 
     if (mode == kShortPath) {
         const int result = PrepareShortPath(newFormat);
@@ -178,6 +221,8 @@ int FirmwareUpdater::PrepareShortPath(bool newFormat)
 {
     if (versionInfo.startPosition == 1 && !ResumesOnCopy1()) {
         RecordRunBegins();
+        PlanRestarts(1 + Restarts(PathOf(kFullPath)));
+        StepBegins(StepKind::Restarting);
         qDebug() << "restarting Copy2";
         if (!RestartWithCopy(2))
             return kRestartCommandFailed;
@@ -202,6 +247,8 @@ int FirmwareUpdater::PrepareFullPath(bool newFormat)
 {
     if (versionInfo.startPosition == 1 && !ResumesOnCopy1()) {
         RecordRunBegins();
+        PlanRestarts(1 + Restarts(PathOf(kFullPath)));
+        StepBegins(StepKind::Restarting);
         qDebug() << "Restarting Copy2";
         if (!RestartWithCopy(2))
             return kRestartCommandFailed;
@@ -222,6 +269,7 @@ int FirmwareUpdater::RunSteps(int path)
     stepCount = PathOf(path).count;
     step = 1;
     runPath = PathName(path);
+    PlanRestarts(Restarts(PathOf(path)));
     RecordRunBegins();
 
     int lastAttemptedStep = 0;
@@ -240,6 +288,7 @@ int FirmwareUpdater::RunSteps(int path)
         }
 
         const Step &current = steps[step - 1];
+        StepBegins(KindOf(current.action));
         qDebug() << current.debugLine;
         lastStepLine = current.debugLine;
         lastAttemptedStep = step;

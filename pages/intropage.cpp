@@ -50,6 +50,10 @@ CIntroPage::CIntroPage(QWidget *parent, UpdateRecord *record)
         form->label_hint->setText(tr("Still searching. Check that the USB cable is plugged in firmly at both "
                                      "ends, or try another USB port."));
         form->label_hint->show();
+        // A screen reader speaks the focused control's description.
+        hinted = wizard()->focusWidget();
+        if (hinted)
+            hinted->setAccessibleDescription(form->label_hint->text());
     });
 
     setWindowTitle(tr("Dialog"));
@@ -84,6 +88,14 @@ void CIntroPage::StopPolling()
         killTimer(timerId);
     timerId = 0;
     hintTimer->stop();
+    TakeHintBack();
+}
+
+void CIntroPage::TakeHintBack()
+{
+    if (hinted)
+        hinted->setAccessibleDescription(QString());
+    hinted = nullptr;
 }
 
 bool CIntroPage::validatePage()
@@ -132,6 +144,7 @@ void CIntroPage::timerEvent(QTimerEvent *event)
         killTimer(event->timerId());
         timerId = 0;
         hintTimer->stop();
+        TakeHintBack();
         form->label_search->hide();
         form->label_hint->hide();
         wizard()->next();

@@ -5,6 +5,8 @@
 
 #include "receiversession.h"
 
+#include <QPointer>
+
 #include <memory>
 
 class QLabel;
@@ -36,10 +38,12 @@ private:
 
     void SearchForReceiver();
     void StopPolling();
+    void TakeHintBack();
 
     std::unique_ptr<Form> form;
     ReceiverSession receiver; // on g_receiverState
     QTimer *hintTimer; // shows the hint when the search has gone on long
+    QPointer<QWidget> hinted; // the control whose description carries the hint
     int timerId = 0;
     bool slowPolling = false;
     bool sweeping = false;

@@ -32,8 +32,11 @@ void ProgressBarView::ShowProgress(int percent)
     QCoreApplication::processEvents();
 }
 
-void ProgressBarView::RestartWaitBegins()
+void ProgressBarView::RestartWaitBegins(int which, int of)
 {
+    restart = which;
+    restarts = of;
+    describedAtMs = -1;
     waited.Start();
     ShowRestartLine();
     restartLine->show();
@@ -45,12 +48,21 @@ void ProgressBarView::RestartWaitEnds()
 {
     ticker->stop();
     restartLine->hide();
+    bar->setAccessibleDescription(QString());
 }
 
 void ProgressBarView::ShowRestartLine()
 {
-    restartLine->setText(QCoreApplication::translate(
-                             "CUpdateFirmwarePage",
-                             "Restarting the receiver. This can take a minute or two. Do not unplug it. (%1\u00A0s)")
-                             .arg(waited.ElapsedMs() / 1000));
+    const qint64 elapsed = waited.ElapsedMs();
+    const QString line = QCoreApplication::translate("CUpdateFirmwarePage",
+                                                     "Restarting the receiver (restart %1 of %2). This can take a "
+                                                     "minute or two. Do not unplug it. (%3\u00A0s)")
+                             .arg(restart)
+                             .arg(restarts)
+                             .arg(elapsed / 1000);
+    restartLine->setText(line);
+    if (describedAtMs < 0 || elapsed - describedAtMs >= kDescribeEveryMs) {
+        describedAtMs = elapsed;
+        bar->setAccessibleDescription(line);
+    }
 }

@@ -5,6 +5,7 @@
 #include "receiverstate.h"
 
 #include <QAbstractButton>
+#include <QEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QRadioButton>
@@ -54,8 +55,26 @@ CSelectScrivetPack::CSelectScrivetPack(QWidget *parent)
     form->scrivetpack_new->setText(tr("Scrivet Pack"));
     form->scrivetpack_classic->setText(tr("Scrivet Pack Classic"));
     form->scrivetpack_none->setText(tr("I am not using a Scrivet Pack"));
+    // A screen reader names each picture with the button it stands for.
+    form->newpenimage->setAccessibleName(tr("Pen of the Scrivet Pack"));
+    form->oldpenimage->setAccessibleName(tr("Pen of the Scrivet Pack Classic"));
+    form->newpenimage->setBuddy(form->scrivetpack_new);
+    form->oldpenimage->setBuddy(form->scrivetpack_classic);
+    form->newpenimage->installEventFilter(this);
+    form->oldpenimage->installEventFilter(this);
 
     QMetaObject::connectSlotsByName(this);
+}
+
+bool CSelectScrivetPack::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        if (auto *picture = qobject_cast<QLabel *>(watched); picture && picture->buddy()) {
+            static_cast<QAbstractButton *>(picture->buddy())->click();
+            return true;
+        }
+    }
+    return CWizardBase::eventFilter(watched, event);
 }
 
 CSelectScrivetPack::~CSelectScrivetPack() = default;

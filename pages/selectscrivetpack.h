@@ -20,6 +20,11 @@ public:
     bool isComplete() const override;
     int nextId() const override;
 
+protected:
+    // A pen's picture and its pack's button are one choice: a click on
+    // the picture chooses the pack.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private slots:
     // Connected by object name.
     void on_scrivetpack_new_clicked();

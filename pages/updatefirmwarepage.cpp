@@ -8,15 +8,18 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDebug>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QTimerEvent>
 #include <QWizard>
 
 namespace {
 
 constexpr int kStartDelayMs = 500; // lets the new texts paint before the run blocks
+constexpr int kNoticeMs = 5000;    // how long a refused close request is answered
 
 } // namespace
 
@@ -25,9 +28,12 @@ struct CUpdateFirmwarePage::Form {
     QLabel *label_msg1;
     QLabel *label_msg2;
     QProgressBar *progressBar;
-    QLabel *label_versions; // what is installed and what will be, with the offer
-    QLabel *label_restart;  // under the bar while the receiver restarts
-    QLabel *label_record;   // with the offer, when no record of the update can be kept
+    QLabel *label_versions;  // what is installed and what will be, with the offer
+    QLabel *label_lineage;   // with an offer whose number is not higher
+    QLabel *label_record;    // with the offer, when no record of the update can be kept
+    QLabel *label_installed; // what the receiver runs, once it is up to date
+    QLabel *label_notice;    // for a while after a close request during the write
+    QLabel *label_restart;   // under the bar while the receiver restarts
 };
 
 namespace {
@@ -57,12 +63,23 @@ CUpdateFirmwarePage::CUpdateFirmwarePage(QWidget *parent, UpdateRecord *record)
     form->progressBar->setValue(24);
     form->progressBar->setTextVisible(false);
 
-    form->label_versions = MakeTextLabel(form->centralWidget, "label_versions", QRect(0, 115, 511, 41), BodyFont());
-    form->label_versions->hide();
-    form->label_restart = MakeTextLabel(form->centralWidget, "label_restart", QRect(66, 170, 485, 61), BodyFont());
-    form->label_restart->hide();
-    form->label_record = MakeTextLabel(form->centralWidget, "label_record", QRect(0, 160, 511, 61), BodyFont());
-    form->label_record->hide();
+    form->progressBar->setAccessibleName(tr("Update progress"));
+
+    const auto line = [this](const char *name, const QRect &geometry) {
+        QLabel *label = MakeTextLabel(form->centralWidget, name, geometry, BodyFont());
+        label->hide();
+        return label;
+    };
+    form->label_versions = line("label_versions", QRect(0, 112, 551, 41));
+    form->label_lineage = line("label_lineage", QRect(0, 153, 551, 41));
+    form->label_record = line("label_record", QRect(0, 194, 551, 47));
+    form->label_installed = line("label_installed", QRect(0, 50, 551, 41));
+    form->label_notice = line("label_notice", QRect(0, 106, 551, 34));
+    form->label_restart = line("label_restart", QRect(66, 170, 485, 61));
+    noticeTimer = new QTimer(this);
+    noticeTimer->setSingleShot(true);
+    noticeTimer->setInterval(kNoticeMs);
+    connect(noticeTimer, &QTimer::timeout, form->label_notice, &QLabel::hide);
 
     // The form's own texts, kept as the catalogues list them: every state
     // of the page replaces them before it shows. No slot here is named
@@ -89,15 +106,18 @@ void CUpdateFirmwarePage::initializePage()
     g_updateButtonVisible = false;
     g_finishButtonVisible = false;
     form->label_msg2->show();
-    form->label_versions->hide();
-    form->label_record->hide();
+    for (QLabel *label : {form->label_versions, form->label_lineage, form->label_record, form->label_installed})
+        label->hide();
     form->progressBar->hide();
     runStarted = false;
+    // A close request during the write is answered here.
+    wizard()->installEventFilter(this);
 
     if (!ReceiverSession(g_receiverState, record).Aim(updater, progress.get())) {
         g_finishButtonVisible = true;
         form->label_msg1->setText(tr("Your Orvex receiver firmware is up to date."));
         form->label_msg2->hide();
+        ShowInstalled(wizard()->button(QWizard::FinishButton));
         return;
     }
     form->label_msg1->setText(tr("Your Orvex receiver firmware needs to be updated."));
@@ -116,12 +136,24 @@ void CUpdateFirmwarePage::initializePage()
                   .arg(Version(to.version))
                   .arg(to.build));
     form->label_versions->show();
+    // The Classic pack's firmware numbers run lower than the current one's.
+    if (!Finishes(updater.selection) && !IsImageNewer(*updater.target, updater.versionInfo.version, updater.versionInfo.build)) {
+        form->label_lineage->setText(tr("The Scrivet Pack Classic has a firmware line of its own: a lower number "
+                                        "is not an older firmware."));
+        form->label_lineage->show();
+    }
     // Said before Update is pressed: a cut the next start cannot see.
     if (record && !record->Keeps()) {
         form->label_record->setText(tr("This computer cannot keep a record of updates: if this update is "
                                        "interrupted, the next start may not know it."));
         form->label_record->show();
     }
+    QStringList offer;
+    for (QLabel *label : {form->label_versions, form->label_lineage, form->label_record}) {
+        if (!label->isHidden())
+            offer << label->text();
+    }
+    wizard()->button(QWizard::CustomButton1)->setAccessibleDescription(offer.join(QLatin1Char(' ')));
     wizard()->setButtonText(QWizard::CustomButton1, tr("&Update"));
     wizard()->setOption(QWizard::HaveCustomButton1, true);
     // Entering the page again must not add a second connection.
@@ -150,11 +182,40 @@ void CUpdateFirmwarePage::OnUpdate()
     form->label_msg1->setText(tr("Your Orvex receiver firmware is being updated..."));
     form->label_msg2->setText(tr("This process may take several minutes. Do not unplug the Orvex "
                                  "receiver until the firmware is updated."));
-    form->label_versions->hide();
-    form->label_record->hide();
+    for (QLabel *label : {form->label_versions, form->label_lineage, form->label_record})
+        label->hide();
     form->progressBar->show();
+    // Something holds the focus while the receiver is written, and it
+    // starts nothing.
+    form->progressBar->setFocusPolicy(Qt::StrongFocus);
+    form->progressBar->setFocus(Qt::OtherFocusReason);
     updater.UpdateProgress();
     startTimer(kStartDelayMs);
+}
+
+bool CUpdateFirmwarePage::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool closeRequest = event->type() == QEvent::Close
+        || (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape);
+    if (watched == wizard() && closeRequest && !g_closeAllowed) {
+        const QString notice = tr("The update must finish first. Keep the receiver plugged in until it has.");
+        form->label_notice->setText(notice);
+        form->label_notice->show();
+        form->progressBar->setAccessibleDescription(notice);
+        noticeTimer->start();
+    }
+    return CWizardBase::eventFilter(watched, event);
+}
+
+// What the receiver runs now, on the page and for a screen reader on the
+// button that has the focus.
+void CUpdateFirmwarePage::ShowInstalled(QAbstractButton *focused)
+{
+    form->label_installed->setText(tr("Installed: %1, build %2.")
+                                       .arg(Version(updater.versionInfo.version))
+                                       .arg(updater.versionInfo.build));
+    form->label_installed->show();
+    focused->setAccessibleDescription(form->label_msg1->text() + QLatin1Char(' ') + form->label_installed->text());
 }
 
 void CUpdateFirmwarePage::timerEvent(QTimerEvent *event)
@@ -176,6 +237,10 @@ void CUpdateFirmwarePage::RunUpdate()
     }
     QApplication::restoreOverrideCursor();
 
+    noticeTimer->stop();
+    form->label_notice->hide();
+    form->progressBar->setAccessibleDescription(QString());
+    form->progressBar->setFocusPolicy(Qt::NoFocus);
     wizard()->button(QWizard::CustomButton1)->hide();
     wizard()->button(QWizard::FinishButton)->show();
     if (auto *close = qobject_cast<QPushButton *>(wizard()->button(QWizard::FinishButton))) {
@@ -186,6 +251,7 @@ void CUpdateFirmwarePage::RunUpdate()
     if (result == kUpdateSucceeded) {
         form->label_msg1->setText(tr("Your Orvex receiver firmware has been updated."));
         form->label_msg2->hide();
+        ShowInstalled(wizard()->button(QWizard::FinishButton));
         return;
     }
     if (result == kReceiverNotReachable) {

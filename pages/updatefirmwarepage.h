@@ -7,7 +7,9 @@
 
 #include <memory>
 
+class QAbstractButton;
 class QLabel;
+class QTimer;
 class QProgressBar;
 
 // The last page: says whether the receiver needs new firmware, offers the
@@ -26,6 +28,8 @@ public:
 
 protected:
     void timerEvent(QTimerEvent *event) override;
+    // Close requests to the window while the receiver is written.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
     void OnUpdate();
@@ -33,12 +37,14 @@ private slots:
 private:
     struct Form;
     void RunUpdate();
+    void ShowInstalled(QAbstractButton *focused);
 
     std::unique_ptr<Form> form;
     UpdateRecord *record;
     FirmwareUpdater updater;
     std::unique_ptr<ProgressBarView> progress;
     bool runStarted = false;
+    QTimer *noticeTimer;
 };
 
 #endif

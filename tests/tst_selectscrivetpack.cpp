@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QRadioButton>
+#include <QAccessible>
 #include <QtTest>
 
 class tst_SelectScrivetPack : public QObject
@@ -44,6 +45,8 @@ void tst_SelectScrivetPack::choice_data()
     QTest::newRow("only the last click counts")
         << QStringList{"scrivetpack_classic", "scrivetpack_new"} << true;
     QTest::newRow("Classic after no pack") << QStringList{"scrivetpack_none", "scrivetpack_classic"} << false;
+    QTest::newRow("the Classic pen's picture") << QStringList{"oldpenimage"} << false;
+    QTest::newRow("Classic, then the current pen's picture") << QStringList{"scrivetpack_classic", "newpenimage"} << true;
 }
 
 void tst_SelectScrivetPack::choice()
@@ -60,7 +63,7 @@ void tst_SelectScrivetPack::choice()
     // A click writes nothing; only Next does.
     g_receiverState.newPackSelected = !newPackSelected;
     for (const QString &name : clicks)
-        QTest::mouseClick(page->findChild<QRadioButton *>(name), Qt::LeftButton);
+        QTest::mouseClick(page->findChild<QWidget *>(name), Qt::LeftButton);
     QCOMPARE(g_receiverState.newPackSelected, !newPackSelected);
 
     wizard.button(QWizard::NextButton)->click();
@@ -80,6 +83,13 @@ void tst_SelectScrivetPack::picturesWaitForThePage()
     wizard.next();
     for (const QString &name : pictures)
         QCOMPARE(page->findChild<QLabel *>(name)->pixmap().size(), QSize(183, 50));
+    // A screen reader names each picture, and its pack's button by it.
+    QCOMPARE(QAccessible::queryAccessibleInterface(page->findChild<QLabel *>(pictures[1]))->text(QAccessible::Name),
+             QStringLiteral("Pen of the Scrivet Pack Classic"));
+    QAccessibleInterface *classic = QAccessible::queryAccessibleInterface(page->findChild<QRadioButton *>(QStringLiteral("scrivetpack_classic")));
+    const auto labelledBy = classic->relations(QAccessible::Label);
+    QVERIFY(!labelledBy.isEmpty());
+    QCOMPARE(labelledBy.first().first->object(), page->findChild<QLabel *>(pictures[1]));
     wizard.close();
 }
 

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QAccessible>
 #include <QtTest>
 
 class tst_UpdateFirmwarePage : public QObject
@@ -35,6 +36,8 @@ private slots:
     void offerNamesTheFirmware_data();
     void offerNamesTheFirmware();
     void restartLineCountsWhileTheReceiverRestarts();
+    void closeDuringTheWriteIsAnswered_data();
+    void closeDuringTheWriteIsAnswered();
     void spaceAndEnterAgree_data();
     void spaceAndEnterAgree();
 
@@ -192,6 +195,11 @@ void tst_UpdateFirmwarePage::upToDate()
     QVERIFY(Shown(QWizard::BackButton) && Shown(QWizard::FinishButton));
     QVERIFY(!Shown(QWizard::CustomButton1) && !Shown(QWizard::NextButton) && !Shown(QWizard::CancelButton));
     QCOMPARE(wizard->button(QWizard::FinishButton)->text(), QStringLiteral("Close"));
+    // The firmware it runs, named on the page and to a screen reader on Close.
+    QCOMPARE(wizard->currentPage()->findChild<QLabel *>(QStringLiteral("label_installed"))->text(),
+             QStringLiteral("Installed: 6.01, build 83."));
+    QCOMPARE(wizard->button(QWizard::FinishButton)->accessibleDescription(),
+             QStringLiteral("Your Orvex receiver firmware is up to date. Installed: 6.01, build 83."));
     wizard->button(QWizard::FinishButton)->click();
     QVERIFY(!g_restartRequested);
 }
@@ -205,7 +213,28 @@ void tst_UpdateFirmwarePage::updatesFromSearchToSuccess()
     QCOMPARE(wizard->button(QWizard::CustomButton1)->text(), QStringLiteral("&Update"));
 
     const qint64 callsBeforeRun = receiver->calls;
+    // The bar, as a screen reader has it: named, a progress bar, with
+    // its value; it holds the focus while the receiver is written.
+    auto *bar = wizard->currentPage()->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+    QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(bar);
+    QCOMPARE(spoken->text(QAccessible::Name), QStringLiteral("Update progress"));
+    QCOMPARE(spoken->role(), QAccessible::ProgressBar);
+    int focusedAt = 0;
+    int shown = 0;
+    DebugCapture capture;
+    capture.onLine = [&](const QString &line) {
+        if (line.startsWith(QLatin1String("UpdateProgress:"))) {
+            ++shown;
+            focusedAt += wizard->focusWidget() == bar;
+        }
+    };
     PressUpdateAndRun(true);
+    QVERIFY(shown > 10);
+    QCOMPARE(focusedAt, shown);
+    QCOMPARE(spoken->valueInterface()->currentValue().toInt(), 100);
+    QCOMPARE(wizard->focusWidget(), wizard->button(QWizard::FinishButton));
+    QCOMPARE(wizard->button(QWizard::FinishButton)->accessibleDescription(),
+             QStringLiteral("Your Orvex receiver firmware has been updated. Installed: 6.01, build 83."));
 
     QCOMPARE(Headline(), QStringLiteral("Your Orvex receiver firmware has been updated."));
     // Held from before the run's first call to after its last.
@@ -400,12 +429,22 @@ void tst_UpdateFirmwarePage::restartLineCountsWhileTheReceiverRestarts()
     ReachUpdatePage();
     auto *line = wizard->currentPage()->findChild<QLabel *>(QStringLiteral("label_restart"));
     auto *ticker = wizard->currentPage()->findChild<QTimer *>(QStringLiteral("restartWaitTicker"));
-    QStringList seen; // the line at each restart, as its count stood at the end of the wait
+    auto *bar = wizard->currentPage()->findChild<QProgressBar *>();
+    QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(bar);
+    QStringList seen;      // the line at each restart, as its count stood at the end of the wait
+    QStringList described; // what a screen reader hears of the bar, which holds the focus
     bool wasVisible = false;
     QTimer look;
     connect(&look, &QTimer::timeout, [&] {
         if (line->isVisible() && !wasVisible) {
+            // Said as the restart began; then again, 15 s on or later; the
+            // count on the screen goes on meanwhile.
+            described << spoken->text(QAccessible::Description);
             QMetaObject::invokeMethod(ticker, "timeout");
+            described << spoken->text(QAccessible::Description);
+            clock.VirtualClock::Wait(1000);
+            QMetaObject::invokeMethod(ticker, "timeout");
+            described << spoken->text(QAccessible::Description);
             seen << line->text();
         }
         wasVisible = line->isVisible();
@@ -418,10 +457,69 @@ void tst_UpdateFirmwarePage::restartLineCountsWhileTheReceiverRestarts()
     QVERIFY(!ticker->isActive());
     // Three restarts, each seen once the receiver's 23 s had passed, and
     // gone when it answered.
-    const QString counted = QStringLiteral("Restarting the receiver. This can take a minute or two. "
-                                           "Do not unplug it. (23\u00A0s)");
-    QCOMPARE(seen, QStringList(3, counted));
+    const auto counted = [](int restart, int seconds) {
+        return QStringLiteral("Restarting the receiver (restart %1 of 3). This can take a minute or two. "
+                              "Do not unplug it. (%2\u00A0s)").arg(restart).arg(seconds);
+    };
+    QCOMPARE(seen, QStringList({counted(1, 24), counted(2, 24), counted(3, 24)}));
+    QStringList heard;
+    for (int restart = 1; restart <= 3; ++restart)
+        heard << counted(restart, 0) << counted(restart, 23) << counted(restart, 23);
+    QCOMPARE(described, heard);
+    QCOMPARE(spoken->text(QAccessible::Description), QString());
+    QVERIFY(wizard->focusWidget() != bar);
     QCOMPARE(capture.lines.count(QStringLiteral("RestartWithCopy MsToRestart= 23000")), 3);
+    wizard->close();
+}
+
+void tst_UpdateFirmwarePage::closeDuringTheWriteIsAnswered_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Escape") << "Escape";
+    QTest::newRow("the title bar's close button") << "close";
+}
+
+void tst_UpdateFirmwarePage::closeDuringTheWriteIsAnswered()
+{
+    QFETCH(QString, how);
+    class LookingClock : public VirtualClock
+    {
+    public:
+        void Wait(int ms) override
+        {
+            VirtualClock::Wait(ms);
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        }
+    } clock;
+    Clock::SetCurrent(&clock);
+    ReachUpdatePage();
+    auto *notice = wizard->currentPage()->findChild<QLabel *>(QStringLiteral("label_notice"));
+    auto *bar = wizard->currentPage()->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+    QString said;
+    QString heard;
+    bool asked = false;
+    QTimer look;
+    connect(&look, &QTimer::timeout, [&] {
+        if (asked || g_closeAllowed)
+            return;
+        asked = true;
+        if (how == QLatin1String("Escape"))
+            QTest::keyClick(wizard, Qt::Key_Escape);
+        else
+            wizard->close();
+        said = notice->isVisible() ? notice->text() : QString();
+        heard = QAccessible::queryAccessibleInterface(bar)->text(QAccessible::Description);
+    });
+    look.start(0);
+    PressUpdateAndRun();
+    Clock::SetCurrent(nullptr);
+    const QString answer = QStringLiteral("The update must finish first. Keep the receiver plugged in until it has.");
+    QCOMPARE(said, answer);
+    QCOMPARE(heard, answer);
+    // The window stayed, the update ended, and the notice with it.
+    QVERIFY(wizard->isVisible());
+    QCOMPARE(Headline(), QStringLiteral("Your Orvex receiver firmware has been updated."));
+    QVERIFY(!notice->isVisible());
     wizard->close();
 }
 

@@ -65,6 +65,14 @@
         <source>I am not using a Scrivet Pack</source>
         <translation>我不使用 Scrivet Pack</translation>
     </message>
+    <message>
+        <source>Pen of the Scrivet Pack</source>
+        <translation>Scrivet Pack 的笔</translation>
+    </message>
+    <message>
+        <source>Pen of the Scrivet Pack Classic</source>
+        <translation>Scrivet Pack Classic 的笔</translation>
+    </message>
 </context>
 <context>
     <name>CUpdateFirmwarePage</name>
@@ -121,10 +129,6 @@
         <translation>否</translation>
     </message>
     <message>
-        <source>Restarting the receiver. This can take a minute or two. Do not unplug it. (%1&#xa0;s)</source>
-        <translation>正在重新启动接收器，可能需要一两分钟。请勿拔下接收器。（%1 秒）</translation>
-    </message>
-    <message>
         <source>Installed: %1, build %2. New: %3, build %4.</source>
         <translation>已安装：%1，版本号 %2。新版本：%3，版本号 %4。</translation>
     </message>
@@ -139,6 +143,26 @@
     <message>
         <source>This computer cannot keep a record of updates: if this update is interrupted, the next start may not know it.</source>
         <translation>此计算机无法保存更新记录：如果此次更新被中断，下次启动时可能无法得知。</translation>
+    </message>
+    <message>
+        <source>Restarting the receiver (restart %1 of %2). This can take a minute or two. Do not unplug it. (%3&#xa0;s)</source>
+        <translation>正在重新启动接收器（第 %1 次，共 %2 次），可能需要一两分钟。请勿拔下接收器。（%3 秒）</translation>
+    </message>
+    <message>
+        <source>Update progress</source>
+        <translation>更新进度</translation>
+    </message>
+    <message>
+        <source>The Scrivet Pack Classic has a firmware line of its own: a lower number is not an older firmware.</source>
+        <translation>Scrivet Pack Classic 使用自己的固件系列：版本号较低并不表示固件较旧。</translation>
+    </message>
+    <message>
+        <source>The update must finish first. Keep the receiver plugged in until it has.</source>
+        <translation>必须先完成更新。在此之前请保持接收器插入。</translation>
+    </message>
+    <message>
+        <source>Installed: %1, build %2.</source>
+        <translation>已安装：%1，版本号 %2。</translation>
     </message>
 </context>
 <context>

@@ -65,6 +65,14 @@
         <source>I am not using a Scrivet Pack</source>
         <translation>Ich verwende kein Scrivet Pack</translation>
     </message>
+    <message>
+        <source>Pen of the Scrivet Pack</source>
+        <translation>Stift des Scrivet Pack</translation>
+    </message>
+    <message>
+        <source>Pen of the Scrivet Pack Classic</source>
+        <translation>Stift des Scrivet Pack Classic</translation>
+    </message>
 </context>
 <context>
     <name>CUpdateFirmwarePage</name>
@@ -121,10 +129,6 @@
         <translation>Nein</translation>
     </message>
     <message>
-        <source>Restarting the receiver. This can take a minute or two. Do not unplug it. (%1&#xa0;s)</source>
-        <translation>Der Empfänger startet neu. Das kann ein bis zwei Minuten dauern. Nicht abziehen. (%1&#xa0;s)</translation>
-    </message>
-    <message>
         <source>Installed: %1, build %2. New: %3, build %4.</source>
         <translation>Installiert: %1, Build %2. Neu: %3, Build %4.</translation>
     </message>
@@ -139,6 +143,26 @@
     <message>
         <source>This computer cannot keep a record of updates: if this update is interrupted, the next start may not know it.</source>
         <translation>Dieser Computer kann keine Aufzeichnung der Aktualisierungen führen: Wird diese Aktualisierung unterbrochen, weiß der nächste Start möglicherweise nichts davon.</translation>
+    </message>
+    <message>
+        <source>Restarting the receiver (restart %1 of %2). This can take a minute or two. Do not unplug it. (%3&#xa0;s)</source>
+        <translation>Der Empfänger startet neu (Neustart %1 von %2). Das kann ein bis zwei Minuten dauern. Nicht abziehen. (%3&#xa0;s)</translation>
+    </message>
+    <message>
+        <source>Update progress</source>
+        <translation>Fortschritt der Aktualisierung</translation>
+    </message>
+    <message>
+        <source>The Scrivet Pack Classic has a firmware line of its own: a lower number is not an older firmware.</source>
+        <translation>Das Scrivet Pack Classic hat eine eigene Firmware-Linie: Eine niedrigere Nummer ist keine ältere Firmware.</translation>
+    </message>
+    <message>
+        <source>The update must finish first. Keep the receiver plugged in until it has.</source>
+        <translation>Die Aktualisierung muss zuerst abgeschlossen werden. Lassen Sie den Empfänger bis dahin eingesteckt.</translation>
+    </message>
+    <message>
+        <source>Installed: %1, build %2.</source>
+        <translation>Installiert: %1, Build %2.</translation>
     </message>
 </context>
 <context>

@@ -65,6 +65,14 @@
         <source>I am not using a Scrivet Pack</source>
         <translation>No uso ningún Scrivet Pack</translation>
     </message>
+    <message>
+        <source>Pen of the Scrivet Pack</source>
+        <translation>Lápiz del Scrivet Pack</translation>
+    </message>
+    <message>
+        <source>Pen of the Scrivet Pack Classic</source>
+        <translation>Lápiz del Scrivet Pack Classic</translation>
+    </message>
 </context>
 <context>
     <name>CUpdateFirmwarePage</name>
@@ -121,10 +129,6 @@
         <translation>No</translation>
     </message>
     <message>
-        <source>Restarting the receiver. This can take a minute or two. Do not unplug it. (%1&#xa0;s)</source>
-        <translation>Reiniciando el receptor. Puede tardar uno o dos minutos. No lo desconecte. (%1&#xa0;s)</translation>
-    </message>
-    <message>
         <source>Installed: %1, build %2. New: %3, build %4.</source>
         <translation>Instalado: %1, compilación %2. Nuevo: %3, compilación %4.</translation>
     </message>
@@ -139,6 +143,26 @@
     <message>
         <source>This computer cannot keep a record of updates: if this update is interrupted, the next start may not know it.</source>
         <translation>Este equipo no puede guardar un registro de las actualizaciones: si esta actualización se interrumpe, el próximo inicio puede no saberlo.</translation>
+    </message>
+    <message>
+        <source>Restarting the receiver (restart %1 of %2). This can take a minute or two. Do not unplug it. (%3&#xa0;s)</source>
+        <translation>Reiniciando el receptor (reinicio %1 de %2). Puede tardar uno o dos minutos. No lo desconecte. (%3&#xa0;s)</translation>
+    </message>
+    <message>
+        <source>Update progress</source>
+        <translation>Progreso de la actualización</translation>
+    </message>
+    <message>
+        <source>The Scrivet Pack Classic has a firmware line of its own: a lower number is not an older firmware.</source>
+        <translation>El Scrivet Pack Classic tiene su propia línea de firmware: un número menor no es un firmware más antiguo.</translation>
+    </message>
+    <message>
+        <source>The update must finish first. Keep the receiver plugged in until it has.</source>
+        <translation>Primero debe terminar la actualización. Mantenga el receptor conectado hasta entonces.</translation>
+    </message>
+    <message>
+        <source>Installed: %1, build %2.</source>
+        <translation>Instalado: %1, compilación %2.</translation>
     </message>
 </context>
 <context>

@@ -65,6 +65,14 @@
         <source>I am not using a Scrivet Pack</source>
         <translation>Je n&apos;utilise pas de Scrivet Pack</translation>
     </message>
+    <message>
+        <source>Pen of the Scrivet Pack</source>
+        <translation>Stylet du Scrivet Pack</translation>
+    </message>
+    <message>
+        <source>Pen of the Scrivet Pack Classic</source>
+        <translation>Stylet du Scrivet Pack Classic</translation>
+    </message>
 </context>
 <context>
     <name>CUpdateFirmwarePage</name>
@@ -121,10 +129,6 @@
         <translation>Non</translation>
     </message>
     <message>
-        <source>Restarting the receiver. This can take a minute or two. Do not unplug it. (%1&#xa0;s)</source>
-        <translation>Redémarrage du récepteur. Cela peut prendre une à deux minutes. Ne le débranchez pas. (%1&#xa0;s)</translation>
-    </message>
-    <message>
         <source>Installed: %1, build %2. New: %3, build %4.</source>
         <translation>Installé : %1, build %2. Nouveau : %3, build %4.</translation>
     </message>
@@ -139,6 +143,26 @@
     <message>
         <source>This computer cannot keep a record of updates: if this update is interrupted, the next start may not know it.</source>
         <translation>Cet ordinateur ne peut pas garder trace des mises à jour : si cette mise à jour est interrompue, le prochain démarrage risque de l&apos;ignorer.</translation>
+    </message>
+    <message>
+        <source>Restarting the receiver (restart %1 of %2). This can take a minute or two. Do not unplug it. (%3&#xa0;s)</source>
+        <translation>Redémarrage du récepteur (redémarrage %1 sur %2). Cela peut prendre une à deux minutes. Ne le débranchez pas. (%3&#xa0;s)</translation>
+    </message>
+    <message>
+        <source>Update progress</source>
+        <translation>Progression de la mise à jour</translation>
+    </message>
+    <message>
+        <source>The Scrivet Pack Classic has a firmware line of its own: a lower number is not an older firmware.</source>
+        <translation>Le Scrivet Pack Classic a sa propre gamme de micrologiciels : un numéro inférieur n&apos;est pas un micrologiciel plus ancien.</translation>
+    </message>
+    <message>
+        <source>The update must finish first. Keep the receiver plugged in until it has.</source>
+        <translation>La mise à jour doit d&apos;abord se terminer. Laissez le récepteur branché jusque-là.</translation>
+    </message>
+    <message>
+        <source>Installed: %1, build %2.</source>
+        <translation>Installé : %1, build %2.</translation>
     </message>
 </context>
 <context>

@@ -87,10 +87,15 @@ public:
 // clock) each restart wait began and ended.
 struct ProgressRecorder : ProgressView {
     void ShowProgress(int percent) override { shown << percent; }
-    void RestartWaitBegins() override { waits << Clock::Current().NowMs(); }
+    void RestartWaitBegins(int restart, int restarts) override
+    {
+        waits << Clock::Current().NowMs();
+        restartsSaid << QStringLiteral("%1 of %2").arg(restart).arg(restarts);
+    }
     void RestartWaitEnds() override { waits << -Clock::Current().NowMs() - 1; }
     QList<int> shown;
     QList<qint64> waits; // a begin at t as t, an end at t as -t - 1
+    QStringList restartsSaid; // "2 of 4" at each restart
 };
 
 // Real time, run a hundred times faster: every wait really blocks and

@@ -1,6 +1,7 @@
 #include "wizardtour.h"
 
 #include "configwizard.h"
+#include "pageflags.h"
 #include "pageids.h"
 #include "progressbarview.h"
 #include "wizardsupport.h"
@@ -50,7 +51,7 @@ QStringList WizardTour::States()
 {
     return {QStringLiteral("search"),     QStringLiteral("search-hint"), QStringLiteral("pack"),
             QStringLiteral("up-to-date"), QStringLiteral("offered"),     QStringLiteral("finishing"),
-            QStringLiteral("unrecorded"),
+            QStringLiteral("unrecorded"), QStringLiteral("classic"),     QStringLiteral("close-refused"),
             QStringLiteral("running"),    QStringLiteral("restarting"),  QStringLiteral("updated"),
             QStringLiteral("failure"),    QStringLiteral("failure-page")};
 }
@@ -91,11 +92,15 @@ bool WizardTour::Visit(const QString &state, const std::function<void(QWidget *)
         FireRunningTimer(wizard.page(kSearchPageId));
         if (state == QLatin1String("pack"))
             lookOnce(&wizard);
-        else
+        else {
+            // Classic: the offer of a firmware whose number is lower.
+            if (state == QLatin1String("classic"))
+                wizard.currentPage()->findChild<QAbstractButton *>(QStringLiteral("scrivetpack_classic"))->click();
             wizard.button(QWizard::NextButton)->click();
+        }
     }
     const bool offered = state == QLatin1String("offered") || state == QLatin1String("finishing")
-        || state == QLatin1String("unrecorded");
+        || state == QLatin1String("unrecorded") || state == QLatin1String("classic");
     if (wizard.currentId() == kUpdatePageId && state != QLatin1String("up-to-date") && !offered) {
         auto *page = wizard.currentPage();
         if (state == QLatin1String("running")) {
@@ -108,6 +113,13 @@ bool WizardTour::Visit(const QString &state, const std::function<void(QWidget *)
                 QMetaObject::invokeMethod(page->findChild<QTimer *>(QLatin1String(ProgressBarView::kTickerName)), "timeout");
                 lookOnce(window);
             });
+        } else if (state == QLatin1String("close-refused")) {
+            auto *notice = page->findChild<QLabel *>(QStringLiteral("label_notice"));
+            LookWhen([&wizard, notice] {
+                if (!g_closeAllowed && !notice->isVisible())
+                    wizard.close();
+                return notice->isVisible() ? &wizard : nullptr;
+            }, lookOnce);
         } else if (failing) {
             LookWhen([] { return QApplication::activeModalWidget(); }, [&](QWidget *box) {
                 lookOnce(state == QLatin1String("failure") ? box : &wizard);
