@@ -29,7 +29,6 @@ struct CUpdateFirmwarePage::Form {
     QLabel *label_msg2;
     QProgressBar *progressBar;
     QLabel *label_versions;  // what is installed and what will be, with the offer
-    QLabel *label_lineage;   // with an offer whose number is not higher
     QLabel *label_record;    // with the offer, when no record of the update can be kept
     QLabel *label_installed; // what the receiver runs, once it is up to date
     QLabel *label_notice;    // for a while after a close request during the write
@@ -70,8 +69,7 @@ CUpdateFirmwarePage::CUpdateFirmwarePage(QWidget *parent, UpdateRecord *record)
         label->hide();
         return label;
     };
-    form->label_versions = line("label_versions", QRect(0, 112, 551, 41));
-    form->label_lineage = line("label_lineage", QRect(0, 153, 551, 41));
+    form->label_versions = line("label_versions", QRect(0, 112, 551, 82));
     form->label_record = line("label_record", QRect(0, 194, 551, 47));
     form->label_installed = line("label_installed", QRect(0, 50, 551, 41));
     form->label_notice = line("label_notice", QRect(0, 106, 551, 34));
@@ -106,7 +104,7 @@ void CUpdateFirmwarePage::initializePage()
     g_updateButtonVisible = false;
     g_finishButtonVisible = false;
     form->label_msg2->show();
-    for (QLabel *label : {form->label_versions, form->label_lineage, form->label_record, form->label_installed})
+    for (QLabel *label : {form->label_versions, form->label_record, form->label_installed})
         label->hide();
     form->progressBar->hide();
     runStarted = false;
@@ -125,7 +123,7 @@ void CUpdateFirmwarePage::initializePage()
         tr("Click \"Update\" to install the updated firmware on your Orvex receiver. Do not unplug "
            "the Orvex receiver until the firmware is updated."));
     const TargetFacts to = updater.Target();
-    form->label_versions->setText(
+    QString versions =
         !Finishes(updater.selection)
             ? tr("Installed: %1, build %2. New: %3, build %4.")
                   .arg(Version(updater.versionInfo.version))
@@ -134,14 +132,13 @@ void CUpdateFirmwarePage::initializePage()
                   .arg(to.build)
             : tr("An earlier update of this receiver did not finish. Update finishes it: %1, build %2.")
                   .arg(Version(to.version))
-                  .arg(to.build));
-    form->label_versions->show();
+                  .arg(to.build);
     // The Classic pack's firmware numbers run lower than the current one's.
-    if (!Finishes(updater.selection) && !IsImageNewer(*updater.target, updater.versionInfo.version, updater.versionInfo.build)) {
-        form->label_lineage->setText(tr("The Scrivet Pack Classic has a firmware line of its own: a lower number "
-                                        "is not an older firmware."));
-        form->label_lineage->show();
-    }
+    if (!Finishes(updater.selection) && !IsImageNewer(*updater.target, updater.versionInfo.version, updater.versionInfo.build))
+        versions += QLatin1Char('\n') + tr("The Scrivet Pack Classic has a firmware line of its own: a lower number "
+                                           "is not an older firmware.");
+    form->label_versions->setText(versions);
+    form->label_versions->show();
     // Said before Update is pressed: a cut the next start cannot see.
     if (record && !record->Keeps()) {
         form->label_record->setText(tr("This computer cannot keep a record of updates: if this update is "
@@ -149,9 +146,9 @@ void CUpdateFirmwarePage::initializePage()
         form->label_record->show();
     }
     QStringList offer;
-    for (QLabel *label : {form->label_versions, form->label_lineage, form->label_record}) {
+    for (QLabel *label : {form->label_versions, form->label_record}) {
         if (!label->isHidden())
-            offer << label->text();
+            offer << label->text().replace(QLatin1Char('\n'), QLatin1Char(' '));
     }
     wizard()->button(QWizard::CustomButton1)->setAccessibleDescription(offer.join(QLatin1Char(' ')));
     wizard()->setButtonText(QWizard::CustomButton1, tr("&Update"));
@@ -182,7 +179,7 @@ void CUpdateFirmwarePage::OnUpdate()
     form->label_msg1->setText(tr("Your Orvex receiver firmware is being updated..."));
     form->label_msg2->setText(tr("This process may take several minutes. Do not unplug the Orvex "
                                  "receiver until the firmware is updated."));
-    for (QLabel *label : {form->label_versions, form->label_lineage, form->label_record})
+    for (QLabel *label : {form->label_versions, form->label_record})
         label->hide();
     form->progressBar->show();
     // Something holds the focus while the receiver is written, and it
