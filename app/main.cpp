@@ -1,4 +1,6 @@
+#include "alreadyrunning.h"
 #include "configwizard.h"
+#include "firstpaint.h"
 #include "pageflags.h"
 #include "record.h"
 #include "singleinstance.h"
@@ -26,7 +28,7 @@ int main(int argc, char **argv)
     if (!instance.Claim()) {
         if (!instance.AskRunningToComeForward()) {
             LoadTranslation(TranslationsFolder(), LanguageKey(argc, argv, QLocale::system().name()));
-            SingleInstance::SayAlreadyRunning();
+            SayAlreadyRunning();
         }
         return 0;
     }

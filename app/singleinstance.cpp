@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMessageBox>
 
 namespace {
 
@@ -97,16 +96,6 @@ void SingleInstance::AnswerCannotComeForward()
     QFile asked(nudgeFile);
     if (asked.open(QIODevice::WriteOnly | QIODevice::Truncate))
         asked.write(kCannot);
-}
-
-void SingleInstance::SayAlreadyRunning()
-{
-    QMessageBox box;
-    box.setWindowTitle(tr("Orvex Firmware Updater"));
-    box.setText(tr("The Orvex Firmware Updater is already running, but its window cannot be shown. "
-                   "If it is updating a receiver, leave the receiver plugged in, wait a few minutes, "
-                   "then start the updater again."));
-    box.exec();
 }
 
 void SingleInstance::Release()

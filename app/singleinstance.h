@@ -34,8 +34,6 @@ public:
     // The answer to a request of ComeForwardRequested: this updater has no
     // window to show.
     void AnswerCannotComeForward();
-    // Tells the user, in a box, that an updater runs that cannot be shown.
-    static void SayAlreadyRunning();
     // Gives the lock up, so that a restarted updater can claim it.
     void Release();
 

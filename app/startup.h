@@ -6,8 +6,6 @@
 
 #include <functional>
 
-class QWidget;
-
 // The language key: the second of exactly two arguments, else the system
 // locale's name; Chinese locales become "chs" or "cht".
 QString LanguageKey(int argc, char **argv, const QString &systemLocaleName);
@@ -37,9 +35,6 @@ bool CatalogueIsSound(const QByteArray &bytes);
 
 // The language code of a catalogue, from its base name.
 QString CatalogueLanguageCode(const QString &baseName);
-
-// Runs `then` once the window has been painted for the first time.
-void WhenFirstPainted(QWidget *window, std::function<void()> then);
 
 // Starts the program anew, detached, with no arguments.
 bool RestartProgram(const QString &program);

@@ -275,6 +275,7 @@ int FirmwareUpdater::RunSteps(int path)
     int lastAttemptedStep = 0;
     int repeatCount = 0;
     while (step <= stepCount) {
+        StepBegins(KindOf(steps[step - 1].action));
         UpdateProgress();
         // A copy write that failed gets one more try, and only one.
         if (step == lastAttemptedStep) {
@@ -288,7 +289,6 @@ int FirmwareUpdater::RunSteps(int path)
         }
 
         const Step &current = steps[step - 1];
-        StepBegins(KindOf(current.action));
         qDebug() << current.debugLine;
         lastStepLine = current.debugLine;
         lastAttemptedStep = step;

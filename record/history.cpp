@@ -32,22 +32,6 @@ int32_t PidFrom(const QJsonValue &value)
     return ok ? pid : -1;
 }
 
-QString ReasonName(Selection reason)
-{
-    switch (reason) {
-    case Selection::UnfinishedCopy2:
-        return QStringLiteral("unfinished copy 2");
-    case Selection::UnfinishedRun:
-        return QStringLiteral("unfinished run");
-    case Selection::Copy2NotTarget:
-        return QStringLiteral("copy 2 not the target");
-    case Selection::UpToDate:
-    case Selection::FoundComplete:
-    case Selection::Rule:
-        break;
-    }
-    return QStringLiteral("rule");
-}
 
 // On the disk itself, not only handed to the system: a power cut after a
 // step still finds it.
@@ -114,6 +98,46 @@ QString SetAsideName(const QString &folder)
 }
 
 } // namespace
+
+QString SelectionName(Selection reason)
+{
+    switch (reason) {
+    case Selection::UnfinishedCopy2:
+        return QStringLiteral("unfinished copy 2");
+    case Selection::UnfinishedRun:
+        return QStringLiteral("unfinished run");
+    case Selection::Copy2NotTarget:
+        return QStringLiteral("copy 2 not the target");
+    case Selection::UpToDate:
+        return QStringLiteral("up to date");
+    case Selection::FoundComplete:
+        return QStringLiteral("found complete");
+    case Selection::Rule:
+        break;
+    }
+    return QStringLiteral("rule");
+}
+
+QList<QJsonObject> History::ReadLines(const QString &folder)
+{
+    QList<QJsonObject> lines;
+    const QFileInfo info(QDir(folder).filePath(QLatin1String(kFileName)));
+    QFile file(info.filePath());
+    if (info.isSymLink() || !info.isFile() || !file.open(QIODevice::ReadOnly))
+        return lines;
+    if (file.size() > kMaxBytes) {
+        file.seek(file.size() - kMaxBytes);
+        bool tooLong = false;
+        ReadLine(file, &tooLong);
+    }
+    while (!file.atEnd()) {
+        bool tooLong = false;
+        const QJsonDocument document = QJsonDocument::fromJson(ReadLine(file, &tooLong));
+        if (document.isObject())
+            lines << document.object();
+    }
+    return lines;
+}
 
 History::History(const QString &folder, Access access)
     : folder(folder)
@@ -289,7 +313,7 @@ void History::RunBegins(const ReceiverFacts &receiver, const TargetFacts &target
     line.insert(QStringLiteral("receiver"), Receiver(receiver));
     line.insert(QStringLiteral("pack"), Pack(receiver));
     line.insert(QStringLiteral("target"), Target(target));
-    line.insert(QStringLiteral("reason"), ReasonName(target.reason));
+    line.insert(QStringLiteral("reason"), SelectionName(target.reason));
     line.insert(QStringLiteral("path"), path);
     currentRunLines.clear();
     AppendToRun(line);
@@ -346,7 +370,7 @@ void History::Declined(const ReceiverFacts &receiver, const TargetFacts &target)
     line.insert(QStringLiteral("receiver"), Receiver(receiver));
     line.insert(QStringLiteral("pack"), Pack(receiver));
     line.insert(QStringLiteral("target"), Target(target));
-    line.insert(QStringLiteral("reason"), ReasonName(target.reason));
+    line.insert(QStringLiteral("reason"), SelectionName(target.reason));
     Append(line);
 }
 

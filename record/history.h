@@ -20,6 +20,9 @@
 // fresh file; it reads no more than kMaxBytes of any file and keeps its
 // file within them. What it cannot write it forgets; Problem() says why,
 // for its owner to tell.
+// How the history names a selection's outcome ("rule", "unfinished run").
+QString SelectionName(Selection selection);
+
 class History
 {
 public:
@@ -31,6 +34,9 @@ public:
     enum class Access { ReadWrite, ReadOnly };
     // Read only, it sets nothing aside and writes nothing.
     explicit History(const QString &folder = QString(), Access access = Access::ReadWrite);
+
+    // Every readable line of the history in `folder`, oldest first.
+    static QList<QJsonObject> ReadLines(const QString &folder);
 
     // The runs read and written, oldest first.
     const QList<RecordedRun> &Runs();
@@ -48,6 +54,7 @@ public:
     void RunFoundComplete(const RecordedRun &run);
     // The lines of the run under way, to be carried into another history.
     QList<QJsonObject> CurrentRunLines() const { return currentRunLines; }
+    QString CurrentRunId() const { return currentRun; }
     void Carry(const QList<QJsonObject> &lines);
     // What a session that ran no update came to.
     void NoReceiver();

@@ -3,6 +3,9 @@
 #include "retention.h"
 
 #include <QDir>
+#include <QJsonObject>
+
+#include <algorithm>
 #include <QFileInfo>
 
 Record::Record(const QStringList &folders)
@@ -162,6 +165,17 @@ void Record::Offered(const ReceiverFacts &receiver, const std::optional<TargetFa
     session = target ? Session::Declined : Session::UpToDate;
     offeredFor = receiver;
     offered = target.value_or(TargetFacts{});
+}
+
+QList<QJsonObject> Record::Lines() const
+{
+    QList<QJsonObject> lines;
+    for (const QString &folder : folders)
+        lines += History::ReadLines(folder);
+    std::stable_sort(lines.begin(), lines.end(), [](const QJsonObject &a, const QJsonObject &b) {
+        return a.value(QStringLiteral("time")).toString() < b.value(QStringLiteral("time")).toString();
+    });
+    return lines;
 }
 
 bool Record::Keeps()

@@ -33,6 +33,8 @@ public:
     QString Folder() const;
     // The log of this start, or "" when none is kept.
     QString LogFile() const;
+    // The record's name for the run under way.
+    QString CurrentRunId() const { return history ? history->CurrentRunId() : QString(); }
 
     std::optional<RecordedRun> LastRun(const std::function<bool(const RecordedRun &)> &concerns) override;
     void RunBegins(const ReceiverFacts &receiver, const TargetFacts &target, const QString &path) override;
@@ -47,6 +49,11 @@ public:
     // Writes what the session has come to since the last time, if it ran
     // no update; nothing more is due until a receiver is found again.
     void WriteSessionOutcome();
+    // A session that only looks (the receiver, the record) leaves no line.
+    void ForgetSessionOutcome() { session = Session::Done; }
+
+    // The lines of the histories of every folder, oldest first.
+    QList<QJsonObject> Lines() const;
 
 private:
     enum class Session { NoReceiver, Found, UpToDate, Declined, Done };

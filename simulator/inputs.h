@@ -11,6 +11,8 @@ namespace sim {
 // A receiver's restart time and latency, in a scenario or a state file.
 constexpr int kMaxRestartMs = 3600000;
 constexpr int kMaxLatencyMs = 60000;
+// The receivers of a box, and its turns.
+constexpr int kMaxBoxReceivers = 64;
 
 // Reads a file the simulator is given, refusing anything over `limit`
 // bytes whatever size the file reports, and anything but a regular file.

@@ -2,6 +2,8 @@
 
 #include "simulator.h"
 
+#include "clock.h"
+
 #include <QFile>
 #include <QTextStream>
 
@@ -14,6 +16,26 @@ namespace {
 const char kScenarioVariable[] = "ORVEX_SIM_SCENARIO";
 const char kStateVariable[] = "ORVEX_SIM_STATE";
 const char kDefaultScenario[] = "default";
+
+// For benches only: the program's waits pass at once, its clock moving on
+// as if they had been waited.
+const bool g_virtualClock = [] {
+    if (qgetenv("ORVEX_SIM_CLOCK") != "virtual")
+        return false;
+    static VirtualClock clock;
+    Clock::SetCurrent(&clock);
+    return true;
+}();
+
+// The release calls, the newest of them: a box of receivers makes many.
+void NoteRelease(const QString &call)
+{
+    constexpr int kKept = 1000;
+    QStringList &log = Bus::Instance().releaseLog;
+    if (log.size() >= kKept)
+        log.remove(0, log.size() - kKept + 1);
+    log << call;
+}
 
 class SimCommandHandler final : public CCommandHandler
 {
@@ -68,7 +90,7 @@ public:
     bool FlushPort() override { return open; }
     bool ClosePort() override
     {
-        Bus::Instance().releaseLog << QStringLiteral("ClosePort");
+        NoteRelease(QStringLiteral("ClosePort"));
         open = false;
         return true;
     }
@@ -110,8 +132,13 @@ void Bus::EnsureConfigured()
     if (scenario.isEmpty())
         scenario = QString::fromLatin1(kDefaultScenario);
     QList<std::shared_ptr<Receiver>> loaded;
-    if (!LoadScenario(scenario, &loaded, &error)) {
+    std::optional<Box> inBox;
+    if (!LoadScenario(scenario, &loaded, &error, &inBox)) {
         Complain(scenario, error);
+        return;
+    }
+    if (inBox) {
+        UseBox(*inBox);
         return;
     }
     receivers = loaded;
@@ -131,6 +158,7 @@ ORVEXSYS_ERROR LookForOrvexWithSpecifiedPID(int pid, PORTNUMBER port, CCommandHa
         return kBadArguments;
     Bus &bus = Bus::Instance();
     bus.EnsureConfigured();
+    bus.MoveBoxOn();
     for (const auto &receiver : bus.Receivers()) {
         if (receiver->plugged && receiver->running != sim::Receiver::kDead
             && receiver->pid == quint32(pid)) {
@@ -138,6 +166,7 @@ ORVEXSYS_ERROR LookForOrvexWithSpecifiedPID(int pid, PORTNUMBER port, CCommandHa
                 return kNotFound;
             *handler = new sim::SimCommandHandler(receiver);
             *portManager = new sim::SimPortManager;
+            bus.BoxReceiverOpened();
             return 0;
         }
     }
@@ -146,12 +175,13 @@ ORVEXSYS_ERROR LookForOrvexWithSpecifiedPID(int pid, PORTNUMBER port, CCommandHa
 
 void DeletePortManager(CPortManager *portManager)
 {
-    Bus::Instance().releaseLog << QStringLiteral("DeletePortManager");
+    sim::NoteRelease(QStringLiteral("DeletePortManager"));
     delete static_cast<sim::SimPortManager *>(portManager);
 }
 
 void DeleteCommandHandler(CCommandHandler *handler)
 {
-    Bus::Instance().releaseLog << QStringLiteral("DeleteCommandHandler");
+    sim::NoteRelease(QStringLiteral("DeleteCommandHandler"));
     delete static_cast<sim::SimCommandHandler *>(handler);
+    Bus::Instance().HandlerReleased();
 }

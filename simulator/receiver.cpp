@@ -535,6 +535,9 @@ Bus &Bus::Instance()
 void Bus::Reset()
 {
     receivers.clear();
+    box.reset();
+    boxReceiver.reset();
+    hadTurn.clear();
     releaseLog.clear();
     stateFile.clear();
     stateLock.reset();

@@ -375,29 +375,14 @@ std::shared_ptr<Receiver> MakeReceiver(quint32 pid, double version, qint32 build
     return ReceiverReader(object, QStringLiteral("receiver"), QString()).Read(&error);
 }
 
-bool ParseScenario(const QByteArray &json, const QString &baseDir,
+namespace {
+
+// The receivers of a list, each read as a scenario gives it.
+bool ReadReceivers(const QJsonArray &list, int most, const QString &baseDir,
                    QList<std::shared_ptr<Receiver>> *receivers, QString *error)
 {
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        *error = QStringLiteral("%1 at offset %2").arg(parseError.errorString()).arg(parseError.offset);
-        return false;
-    }
-    const QJsonObject root = document.object();
-    if (!document.isObject() || !root.value(QStringLiteral("receivers")).isArray()) {
-        *error = QStringLiteral("expected an object with a \"receivers\" list");
-        return false;
-    }
-    for (const QString &key : root.keys()) {
-        if (key != QLatin1String("receivers") && key != QLatin1String("description")) {
-            *error = QStringLiteral("unknown key \"%1\"").arg(key);
-            return false;
-        }
-    }
-    const QJsonArray list = root.value(QStringLiteral("receivers")).toArray();
-    if (list.size() > Bus::kMaxReceivers) {
-        *error = QStringLiteral("more than %1 receivers").arg(Bus::kMaxReceivers);
+    if (list.size() > most) {
+        *error = QStringLiteral("more than %1 receivers").arg(most);
         return false;
     }
     QList<std::shared_ptr<Receiver>> parsed;
@@ -416,14 +401,93 @@ bool ParseScenario(const QByteArray &json, const QString &baseDir,
     return true;
 }
 
+// {"plugAfterMs": 2000, "unplugAfterMs": 1500, "receivers": [...],
+//  "turns": [0, 1, 2, 1]}: turns name receivers by their place in the
+// list, from 0; without them each receiver has one turn, in order.
+bool ReadBox(const QJsonObject &spec, const QString &baseDir, Box *box, QString *error)
+{
+    for (const QString &key : spec.keys()) {
+        if (!QStringList{QStringLiteral("plugAfterMs"), QStringLiteral("unplugAfterMs"), QStringLiteral("receivers"),
+                         QStringLiteral("turns")}.contains(key)) {
+            *error = QStringLiteral("unknown key \"box.%1\"").arg(key);
+            return false;
+        }
+    }
+    QList<std::shared_ptr<Receiver>> receivers;
+    if (!ReadReceivers(spec.value(QStringLiteral("receivers")).toArray(), kMaxBoxReceivers, baseDir, &receivers, error))
+        return false;
+    const auto time = [&](const char *key, int fallback, int *ms) {
+        const QJsonValue value = spec.value(QLatin1String(key));
+        const double given = value.toDouble(fallback);
+        if (!value.isUndefined() && (!value.isDouble() || given < 0 || given > kMaxRestartMs)) {
+            *error = QStringLiteral("\"box.%1\" must be a number of milliseconds").arg(QLatin1String(key));
+            return false;
+        }
+        *ms = int(given);
+        return true;
+    };
+    if (!time("plugAfterMs", box->plugAfterMs, &box->plugAfterMs) || !time("unplugAfterMs", box->unplugAfterMs, &box->unplugAfterMs))
+        return false;
+    QList<int> turns;
+    if (spec.contains(QStringLiteral("turns"))) {
+        for (const QJsonValue &turn : spec.value(QStringLiteral("turns")).toArray()) {
+            if (!turn.isDouble() || turn.toDouble() < 0 || turn.toDouble() >= receivers.size() || turns.size() >= kMaxBoxReceivers) {
+                *error = QStringLiteral("\"box.turns\" must name receivers of the box by their place, from 0");
+                return false;
+            }
+            turns << int(turn.toDouble());
+        }
+    } else {
+        for (int i = 0; i < receivers.size(); ++i)
+            turns << i;
+    }
+    box->turns = int(turns.size());
+    box->receiverAt = [receivers, turns](int turn) { return receivers.at(turns.at(turn)); };
+    return true;
+}
+
+} // namespace
+
+bool ParseScenario(const QByteArray &json, const QString &baseDir,
+                   QList<std::shared_ptr<Receiver>> *receivers, QString *error, std::optional<Box> *box)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        *error = QStringLiteral("%1 at offset %2").arg(parseError.errorString()).arg(parseError.offset);
+        return false;
+    }
+    const QJsonObject root = document.object();
+    const bool inBox = root.value(QStringLiteral("box")).isObject() && box;
+    if (!document.isObject() || (!inBox && !root.value(QStringLiteral("receivers")).isArray())) {
+        *error = QStringLiteral("expected an object with a \"receivers\" list");
+        return false;
+    }
+    for (const QString &key : root.keys()) {
+        if (key != QLatin1String(inBox ? "box" : "receivers") && key != QLatin1String("description")) {
+            *error = QStringLiteral("unknown key \"%1\"").arg(key);
+            return false;
+        }
+    }
+    if (inBox) {
+        Box read;
+        if (!ReadBox(root.value(QStringLiteral("box")).toObject(), baseDir, &read, error))
+            return false;
+        receivers->clear();
+        *box = read;
+        return true;
+    }
+    return ReadReceivers(root.value(QStringLiteral("receivers")).toArray(), Bus::kMaxReceivers, baseDir, receivers, error);
+}
+
 bool LoadScenario(const QString &nameOrFile, QList<std::shared_ptr<Receiver>> *receivers,
-                  QString *error)
+                  QString *error, std::optional<Box> *box)
 {
     const QString builtIn = QStringLiteral(":/scenarios/%1.json").arg(nameOrFile);
     const QString file = QFile::exists(builtIn) ? builtIn : nameOrFile;
     QByteArray json;
     return ReadCapped(file, kMaxScenarioBytes, &json, error)
-        && ParseScenario(json, QFileInfo(file).absolutePath(), receivers, error);
+        && ParseScenario(json, QFileInfo(file).absolutePath(), receivers, error, box);
 }
 
 } // namespace sim

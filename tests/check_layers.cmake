@@ -5,7 +5,7 @@ cmake_minimum_required(VERSION 3.22)
 # fuzz targets and the tests. Both "..." and <...> includes of the
 # project's headers count. No folders may include each other in a circle.
 # cmake -DSOURCE_DIR=... -P check_layers.cmake
-set(layers devicelib clock catalogue resources engine record pages wizard app)
+set(layers devicelib clock catalogue resources engine record pages wizard app cli)
 set(uses_devicelib "")
 set(uses_clock "")
 set(uses_catalogue "")
@@ -17,6 +17,9 @@ set(uses_record devicelib clock catalogue engine)
 set(uses_pages devicelib clock catalogue resources engine)
 set(uses_wizard devicelib clock catalogue resources engine pages)
 set(uses_app devicelib clock catalogue resources engine record pages wizard)
+# The command line: the engine and the record as the window has them, and
+# the application's shell, no page and no window.
+set(uses_cli devicelib clock catalogue resources engine record app)
 # The simulated receiver stands beside the device interface; it knows
 # nothing of the program above it.
 set(uses_simulator devicelib clock)

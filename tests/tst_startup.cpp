@@ -1,3 +1,4 @@
+#include "firstpaint.h"
 #include "startup.h"
 
 #include <QFile>

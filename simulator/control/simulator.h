@@ -22,6 +22,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -213,6 +214,23 @@ private:
     int writeSlot = 0;
 };
 
+// A technician's box of receivers, taken one at a time: each turn's
+// receiver is plugged in plugAfterMs after the previous one was pulled
+// (the first, plugAfterMs after the box is set up), and pulled
+// unplugAfterMs after the updater has let it go (released every handler
+// it had opened on it). Times are on the shared clock; the box moves on
+// when the updater next calls the library.
+struct Box {
+    int plugAfterMs = 2000;
+    int unplugAfterMs = 1500;
+    int turns = 0;
+    // The receiver of turn n (from 0); a receiver that comes back is the
+    // same object again, plugged in anew, its faults cleared.
+    std::function<std::shared_ptr<Receiver>(int turn)> receiverAt;
+    // Turn n's receiver has been pulled.
+    std::function<void(int turn, const std::shared_ptr<Receiver> &receiver)> pulled;
+};
+
 // The receivers attached to the simulated USB bus.
 class Bus
 {
@@ -228,6 +246,16 @@ public:
 
     std::shared_ptr<Receiver> Attach(std::shared_ptr<Receiver> receiver);
     const QList<std::shared_ptr<Receiver>> &Receivers() const { return receivers; }
+
+    // The receivers come from a box from now on.
+    void UseBox(const Box &box);
+    // Plugs and pulls the box's receivers as the clock says.
+    void MoveBoxOn();
+    // The updater opened the receiver plugged in, and released a handler.
+    void BoxReceiverOpened() { boxReceiverOpened = box.has_value(); }
+    void HandlerReleased();
+    // The turn whose receiver is plugged in or due; -1: no box.
+    int BoxTurn() const { return box ? boxTurn : -1; }
 
     // Where the receivers are saved after every change; empty: not saved.
     // The file is locked while this bus uses it.
@@ -249,6 +277,13 @@ private:
 
     QList<std::shared_ptr<Receiver>> receivers;
     bool configured = false;
+    std::optional<Box> box;
+    int boxTurn = -1;
+    std::shared_ptr<Receiver> boxReceiver; // plugged in
+    QSet<const Receiver *> hadTurn;
+    qint64 nextPlugAtMs = 0;
+    qint64 letGoAtMs = -1;
+    bool boxReceiverOpened = false;
     bool saveFailureSaid = false;
     std::unique_ptr<QLockFile> stateLock;
 };
@@ -256,12 +291,14 @@ private:
 // Receivers described by a scenario (JSON); see docs/simulator.md.
 // `baseDir` resolves the file names the scenario gives for slot contents.
 bool ParseScenario(const QByteArray &json, const QString &baseDir,
-                   QList<std::shared_ptr<Receiver>> *receivers, QString *error);
+                   QList<std::shared_ptr<Receiver>> *receivers, QString *error, std::optional<Box> *box = nullptr);
 
 // A scenario file, or one of the built-in names (default, full-path,
-// up-to-date, no-receiver, two-receivers, boot-recovery, unplug-mid-write).
+// up-to-date, no-receiver, two-receivers, boot-recovery, unplug-mid-write,
+// box). A scenario that describes a box of receivers fills `box`, when
+// asked for, and leaves `receivers` empty.
 bool LoadScenario(const QString &nameOrFile, QList<std::shared_ptr<Receiver>> *receivers,
-                  QString *error);
+                  QString *error, std::optional<Box> *box = nullptr);
 
 // Sets faults written as a scenario's "faults" object, for example
 // {"WriteFlashCode": {"fail": [3, 4]}}; false, with the reason, otherwise.

@@ -1,4 +1,4 @@
-#include "startup.h"
+#include "firstpaint.h"
 
 #include <QEvent>
 #include <QTimer>
