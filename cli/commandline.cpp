@@ -581,6 +581,8 @@ int RunCommandLine(const QStringList &arguments, const CommandLineContext &conte
 {
     Options options;
     const QString problem = Parse(arguments, &options);
+    // Wherever it stands, --json makes even a usage error an event.
+    options.json = arguments.contains(QStringLiteral("--json"));
     if (!problem.isEmpty() || options.help) {
         Output output(*context.out, *context.err, options.json, context.outIsTerminal);
         if (!problem.isEmpty())
