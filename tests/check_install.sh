@@ -29,6 +29,15 @@ expect 'installed translator for: "OrvexUpdater_de"'
 expect 'CIntroPage::initializePage'
 expect '[search] Orvex Firmware-Aktualisierung v1.0.0.6'
 test -L "$stage/usr/bin/orvex-updater"
+# The command line beside it: no display, Qt Core alone, its man page.
+cli="$stage/usr/bin/orvex-updater-cli"
+test -x "$cli"
+test -f "$stage/usr/share/man/man1/orvex-updater-cli.1.gz"
+if ldd "$cli" | grep -qE 'libQt6(Gui|Widgets)'; then echo "the command line links Qt Gui or Widgets"; exit 1; fi
+status=0
+env -u DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$stage" XDG_STATE_HOME="$stage/state" ORVEX_SIM_SCENARIO=no-receiver     "$cli" status --wait 0 --json >"$stage/cli.json" 2>/dev/null || status=$?
+[ "$status" -eq 3 ] || { echo "the installed command line ended with $status, not 3 (no receiver)"; exit 1; }
+grep -q '"event":"error"' "$stage/cli.json"
 test -f "$stage/usr/share/applications/invalid.orvex.Updater.desktop"
 test -f "$stage/usr/share/metainfo/invalid.orvex.Updater.metainfo.xml"
 echo "installed tree starts and finds its catalogues"
