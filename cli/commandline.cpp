@@ -171,11 +171,12 @@ QString Offer(const FirmwareUpdater &updater)
 }
 
 // The record as a batch hands it to the engine: a receiver this batch
-// failed to update that comes back later is taken for the one whose run
+// failed to update that comes back later is taken for one whose run
 // failed, whatever run of the same firmware (on another receiver of the
 // box) came after it, until a run finishes it. Receivers cannot be told
-// apart through the device interface; a bench that meets the receiver
-// again is the likeliest place it came from.
+// apart through the device interface; where several failed runs could be
+// its own, it is taken for the one that got least far, so that nothing
+// is called whole on another receiver's word.
 class BatchRecord : public UpdateRecord
 {
 public:
@@ -183,21 +184,20 @@ public:
 
     std::optional<RecordedRun> LastRun(const std::function<bool(const RecordedRun &)> &concerns) override
     {
-        for (auto failed = failures.crbegin(); failed != failures.crend(); ++failed) {
-            if (concerns(*failed)) {
-                asked = failed->id;
-                return *failed;
-            }
+        const RecordedRun *least = nullptr;
+        for (const RecordedRun &failed : failures) {
+            if (concerns(failed) && (!least || failed.lastCompletedStep < least->lastCompletedStep))
+                least = &failed;
         }
-        asked.clear();
-        return record.LastRun(concerns);
+        asked = least ? least->id : QString();
+        return least ? std::optional<RecordedRun>(*least) : record.LastRun(concerns);
     }
     void RunBegins(const ReceiverFacts &receiver, const TargetFacts &target, const QString &path) override
     {
         finishing = target.reason == Selection::UnfinishedRun ? asked : QString();
         record.RunBegins(receiver, target, path);
         current = RecordedRun{receiver.pid, target.pid, target.version, target.build, std::nullopt,
-                              record.CurrentRunId(), path, -1};
+                              record.CurrentRunId(), path, -1, QString()};
     }
     void StepCompleted(int step, const QString &line, const QString &path) override
     {
@@ -208,10 +208,22 @@ public:
     void RunEnds(int result, qint64 durationMs, const QString &path, int lastStep, const QString &lastStepLine) override
     {
         record.RunEnds(result, durationMs, path, lastStep, lastStepLine);
-        if (result == kUpdateSucceeded)
-            Forget(finishing);
-        else
+        if (result != kUpdateSucceeded) {
             failures << current;
+            return;
+        }
+        // A receiver cut before its path restarted it comes back on what
+        // it ran, and takes its rule again.
+        if (finishing.isEmpty()) {
+            for (const RecordedRun &failed : failures) {
+                if (!FirmwareUpdater::RestartedOnPath(failed) && failed.pid == current.pid
+                    && failed.targetVersion == current.targetVersion && failed.targetBuild == current.targetBuild) {
+                    finishing = failed.id;
+                    break;
+                }
+            }
+        }
+        Forget(finishing);
     }
     void RunFoundComplete(const RecordedRun &run) override
     {
@@ -224,8 +236,6 @@ public:
         record.Offered(receiver, target);
     }
     bool Keeps() override { return record.Keeps(); }
-    // Receivers whose update failed here and was not finished since.
-    int Unfinished() const { return int(failures.size()); }
 
 private:
     void Forget(const QString &id)
@@ -461,21 +471,18 @@ int CommandLine::Batch(Record &record)
     output.Event(QStringLiteral("summary"), {{QStringLiteral("handled"), handled},
                                              {QStringLiteral("updated"), updated},
                                              {QStringLiteral("current"), current},
-                                             {QStringLiteral("failed"), failures},
-                                             {QStringLiteral("unfinished"), batchRecord.Unfinished()}});
-    output.Say(QStringLiteral("%1 receivers: %2 updated, %3 already current, %4 failed%5; %6 left unfinished")
+                                             {QStringLiteral("failed"), failures}});
+    output.Say(QStringLiteral("%1 receivers: %2 updated, %3 already current, %4 failed%5")
                    .arg(handled)
                    .arg(updated)
                    .arg(current)
                    .arg(failures.size())
-                   .arg(failed.isEmpty() ? QString() : QStringLiteral(" (") + failed.join(QStringLiteral(", ")) + QLatin1Char(')'))
-                   .arg(batchRecord.Unfinished()));
+                   .arg(failed.isEmpty() ? QString() : QStringLiteral(" (") + failed.join(QStringLiteral(", ")) + QLatin1Char(')')));
     if (handled == 0 && !StopAsked() && waitMs >= 0) {
         output.Error(kExitNoReceiver, QStringLiteral("no receiver found within %1 s").arg(options.waitS));
         return kExitNoReceiver;
     }
-    // A receiver that failed and came back finished ends current.
-    return batchRecord.Unfinished() == 0 ? kExitCurrent : kExitFailed;
+    return failures.isEmpty() ? kExitCurrent : kExitFailed;
 }
 
 int CommandLine::History(const Record &record)

@@ -85,6 +85,12 @@ struct FirmwareUpdater : ReceiverState {
     // One whole update: 0 or an error code, recorded in `record`.
     int RunFlashUpgrade();
 
+    // Every write of the recorded run's path was done; a restart of its
+    // path onto a new copy was done (before it, the receiver still runs
+    // what it ran).
+    static bool WritesDone(const RecordedRun &run);
+    static bool RestartedOnPath(const RecordedRun &run);
+
     // Chooses the target for this receiver; false: it is up to date.
     // `selection` says what it came to. It may ask the receiver for its
     // copy-2 header's sums (once).
@@ -133,8 +139,6 @@ private:
                                const UpgradeRule **rule, bool *changesPid);
     bool ReadCopy2Sums(CMDHAND_FLASH_INFOstruct &info) const;
     void Aim(const UpgradeRule &rule, Selection reason, bool changesPid);
-    // Every write of the recorded run's path was done.
-    static bool WritesDone(const RecordedRun &run);
     void RecordStep(int completed, const char *line);
     int ChooseAndRunPath();
     bool ResumesOnCopy1() const;

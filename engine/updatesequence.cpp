@@ -155,6 +155,19 @@ void FirmwareUpdater::RecordStep(int completed, const char *line)
         record->StepCompleted(completed, QLatin1String(line), QLatin1String(runPath));
 }
 
+bool FirmwareUpdater::RestartedOnPath(const RecordedRun &run)
+{
+    for (const Path &path : kPaths) {
+        if (run.path != QLatin1String(PathName(path.mode)))
+            continue;
+        for (int i = 0; i < path.count && i < run.lastCompletedStep; ++i) {
+            if (path.steps[i].action == Action::RestartCopy1 || path.steps[i].action == Action::RestartCopy2)
+                return true;
+        }
+    }
+    return false;
+}
+
 bool FirmwareUpdater::WritesDone(const RecordedRun &run)
 {
     for (const Path &path : kPaths) {

@@ -118,13 +118,14 @@ QString SelectionName(Selection reason)
     return QStringLiteral("rule");
 }
 
-QList<QJsonObject> History::ReadLines(const QString &folder)
+// Each readable line of the history in `folder`, oldest first, as it is
+// read: no more than kMaxBytes of its end, a line at a time.
+void History::ForEachLine(const QString &folder, const std::function<void(const QJsonObject &)> &take)
 {
-    QList<QJsonObject> lines;
     const QFileInfo info(QDir(folder).filePath(QLatin1String(kFileName)));
     QFile file(info.filePath());
     if (info.isSymLink() || !info.isFile() || !file.open(QIODevice::ReadOnly))
-        return lines;
+        return;
     if (file.size() > kMaxBytes) {
         file.seek(file.size() - kMaxBytes);
         bool tooLong = false;
@@ -134,8 +135,14 @@ QList<QJsonObject> History::ReadLines(const QString &folder)
         bool tooLong = false;
         const QJsonDocument document = QJsonDocument::fromJson(ReadLine(file, &tooLong));
         if (document.isObject())
-            lines << document.object();
+            take(document.object());
     }
+}
+
+QList<QJsonObject> History::ReadLines(const QString &folder)
+{
+    QList<QJsonObject> lines;
+    ForEachLine(folder, [&lines](const QJsonObject &line) { lines << line; });
     return lines;
 }
 
@@ -194,7 +201,6 @@ void History::Load()
             damaged = true;
             continue;
         }
-        Take(document.object());
         readable << line;
     }
     if (damaged)
@@ -217,7 +223,7 @@ void History::SetAside(const QList<QByteArray> &readable)
         CannotWrite(fresh.errorString());
 }
 
-void History::Take(const QJsonObject &line)
+void History::Known::Take(const QJsonObject &line)
 {
     const QString event = line.value(QStringLiteral("event")).toString();
     const QString id = line.value(QStringLiteral("run")).toString();
@@ -230,17 +236,17 @@ void History::Take(const QJsonObject &line)
         run.targetVersion = target.value(QStringLiteral("version")).toDouble();
         run.targetBuild = target.value(QStringLiteral("build")).toInt();
         run.path = line.value(QStringLiteral("path")).toString();
-        runIndex.insert(id, int(runs.size()));
+        index.insert(id, int(runs.size()));
         runs << run;
     }
     const bool ends = event == QLatin1String("run-end") || event == QLatin1String("run-found-complete");
-    if (!runIndex.contains(id)) {
+    if (!index.contains(id)) {
         if (ends && !id.isEmpty())
             endings.insert(id, line.value(QStringLiteral("result")).toInt(-1));
         return;
     }
-    RecordedRun &run = runs[runIndex.value(id)];
-    times.insert(id, line.value(QStringLiteral("time")).toString());
+    RecordedRun &run = runs[index.value(id)];
+    run.time = line.value(QStringLiteral("time")).toString();
     if (event == QLatin1String("run-step")) {
         run.lastCompletedStep = line.value(QStringLiteral("step")).toInt(-1);
         run.path = line.value(QStringLiteral("path")).toString();
@@ -252,7 +258,8 @@ void History::Take(const QJsonObject &line)
 void History::Append(const QJsonObject &line, bool flush)
 {
     Load();
-    Take(line);
+    if (folder.isEmpty())
+        kept.Take(line);
     if (!Writes())
         return;
     const QByteArray bytes = QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
@@ -284,21 +291,20 @@ void History::Carry(const QList<QJsonObject> &lines)
     }
 }
 
-std::optional<int> History::EndingOf(const QString &id) const
-{
-    return endings.contains(id) ? std::optional<int>(endings.value(id)) : std::nullopt;
-}
-
-const QList<RecordedRun> &History::Runs()
+History::Known History::Read()
 {
     Load();
-    return runs;
+    if (folder.isEmpty())
+        return kept;
+    Known known;
+    ForEachLine(folder, [&known](const QJsonObject &line) { known.Take(line); });
+    return known;
 }
 
 std::optional<RecordedRun> History::LastRun(const std::function<bool(const RecordedRun &)> &concerns)
 {
-    Load();
-    for (auto run = runs.crbegin(); run != runs.crend(); ++run) {
+    const Known known = Read();
+    for (auto run = known.runs.crbegin(); run != known.runs.crend(); ++run) {
         if (concerns(*run))
             return *run;
     }
@@ -387,9 +393,15 @@ void History::KeepWithin(qint64 bytes)
     file.seek(file.size() - bytes);
     bool tooLong = false;
     ReadLine(file, &tooLong);
-    const QByteArray newest = file.readAll();
-    file.close();
+    // The newest lines, copied a piece at a time.
+    constexpr qint64 kPiece = 64 << 10;
     QSaveFile trimmed(FilePath());
-    if (!trimmed.open(QIODevice::WriteOnly) || trimmed.write(newest) != newest.size() || !trimmed.commit())
+    bool copied = trimmed.open(QIODevice::WriteOnly);
+    while (copied && !file.atEnd()) {
+        const QByteArray piece = file.read(kPiece);
+        copied = trimmed.write(piece) == piece.size();
+    }
+    file.close();
+    if (!copied || !trimmed.commit())
         CannotWrite(trimmed.errorString());
 }

@@ -37,13 +37,19 @@ public:
 
     // Every readable line of the history in `folder`, oldest first.
     static QList<QJsonObject> ReadLines(const QString &folder);
+    static void ForEachLine(const QString &folder, const std::function<void(const QJsonObject &)> &take);
 
-    // The runs read and written, oldest first.
-    const QList<RecordedRun> &Runs();
-    // When the newest line of a run was written (ISO, UTC).
-    QString Time(const RecordedRun &run) const { return times.value(run.id); }
-    // How a run this history did not see begin ended, as far as it saw.
-    std::optional<int> EndingOf(const QString &id) const;
+    // What the history knows of runs: each run, oldest first, and how the
+    // runs it did not see begin ended (their ids: results).
+    struct Known {
+        QList<RecordedRun> runs;
+        QHash<QString, int> index; // run id: place in runs
+        QHash<QString, int> endings;
+        void Take(const QJsonObject &line);
+    };
+    // Read from its file each time (what a long session writes is not
+    // kept in memory), or kept in memory when it has no folder.
+    Known Read();
     std::optional<RecordedRun> LastRun(const std::function<bool(const RecordedRun &)> &concerns);
 
     // A run's lines go to disk, and are flushed there, before the engine
@@ -72,7 +78,6 @@ public:
 private:
     void Load();
     void SetAside(const QList<QByteArray> &readable);
-    void Take(const QJsonObject &line);
     void Append(const QJsonObject &line, bool flush = false);
     void AppendToRun(const QJsonObject &line);
     void CannotWrite(const QString &why);
@@ -81,10 +86,7 @@ private:
     Access access;
     bool loaded = false;
     bool writable = true;
-    QList<RecordedRun> runs;
-    QHash<QString, int> runIndex; // run id: index in runs
-    QHash<QString, QString> times; // run id: time of its newest line
-    QHash<QString, int> endings;   // run id: result, for runs begun elsewhere
+    Known kept; // without a folder
     QString currentRun;
     QList<QJsonObject> currentRunLines;
     QString problem;

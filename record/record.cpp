@@ -112,23 +112,19 @@ QString Record::LogFile() const
 std::optional<RecordedRun> Record::LastRun(const std::function<bool(const RecordedRun &)> &concerns)
 {
     Open();
-    std::vector<History *> all{history.get()};
+    QList<History::Known> all{history->Read()};
     for (const auto &other : elsewhere)
-        all.push_back(other.get());
+        all << other->Read();
     std::optional<RecordedRun> newest;
-    QString newestTime;
-    for (History *from : all) {
-        for (RecordedRun run : from->Runs()) {
+    for (const History::Known &known : std::as_const(all)) {
+        for (RecordedRun run : known.runs) {
             // It may have ended in another folder's history.
-            for (History *other : all) {
-                if (!run.result)
-                    run.result = other->EndingOf(run.id);
+            for (const History::Known &other : std::as_const(all)) {
+                if (!run.result && other.endings.contains(run.id))
+                    run.result = other.endings.value(run.id);
             }
-            const QString time = from->Time(run);
-            if (concerns(run) && (!newest || time >= newestTime)) {
+            if (concerns(run) && (!newest || run.time >= newest->time))
                 newest = run;
-                newestTime = time;
-            }
         }
     }
     return newest;

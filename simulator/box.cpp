@@ -4,6 +4,8 @@
 
 #include "clock.h"
 
+#include <algorithm>
+
 namespace sim {
 
 void Bus::UseBox(const Box &given)
@@ -35,8 +37,12 @@ void Bus::MoveBoxOn()
     if (!boxReceiver && boxTurn + 1 < box->turns && now >= nextPlugAtMs) {
         ++boxTurn;
         boxReceiver = box->receiverAt(boxTurn);
+        hadTurn.erase(std::remove_if(hadTurn.begin(), hadTurn.end(), [](const std::weak_ptr<Receiver> &had) { return had.expired(); }),
+                      hadTurn.end());
+        const bool back = std::any_of(hadTurn.begin(), hadTurn.end(),
+                                      [&](const std::weak_ptr<Receiver> &had) { return had.lock() == boxReceiver; });
         // Back after a failure: plugged in anew, on a sound connection.
-        if (hadTurn.contains(boxReceiver.get())) {
+        if (back) {
             boxReceiver->faults = {};
             boxReceiver->unplugAtCall = 0;
             boxReceiver->tornWriteBytes = -1;
@@ -44,7 +50,8 @@ void Bus::MoveBoxOn()
         } else {
             boxReceiver->plugged = true;
         }
-        hadTurn.insert(boxReceiver.get());
+        if (!back)
+            hadTurn.push_back(boxReceiver);
         receivers = {boxReceiver};
         letGoAtMs = -1;
         boxReceiverOpened = false;

@@ -25,6 +25,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace sim {
 
@@ -280,7 +281,8 @@ private:
     std::optional<Box> box;
     int boxTurn = -1;
     std::shared_ptr<Receiver> boxReceiver; // plugged in
-    QSet<const Receiver *> hadTurn;
+    std::vector<std::weak_ptr<Receiver>> hadTurn; // those still alive
+
     qint64 nextPlugAtMs = 0;
     qint64 letGoAtMs = -1;
     bool boxReceiverOpened = false;
