@@ -13,11 +13,14 @@
 // appearance; ORVEX_AUTOPILOT_PRESS=1 makes it play the user: Next on the
 // pack page, Update when offered, Close when done, and the answer
 // ORVEX_AUTOPILOT_ANSWER (default No) in the failure box.
+// ORVEX_AUTOPILOT_READ_MS keeps the last page that long before Close, as a
+// person reading it would (default 0).
 
 #include "pageids.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -47,6 +50,7 @@ constexpr QWizard::WizardButton kButtons[] = {QWizard::CustomButton1, QWizard::N
 
 QString g_lastSeen;
 QSet<QString> g_pictured;
+std::optional<QDeadlineTimer> g_readUntil;
 
 void Write(const QString &text)
 {
@@ -212,8 +216,12 @@ void Look()
             wizard->button(QWizard::NextButton)->click();
         else if (state == QLatin1String("offered"))
             wizard->button(QWizard::CustomButton1)->click();
-        else if (state == QLatin1String("updated") || state == QLatin1String("up-to-date"))
-            wizard->button(QWizard::FinishButton)->click();
+        else if (state == QLatin1String("updated") || state == QLatin1String("up-to-date")) {
+            if (!g_readUntil)
+                g_readUntil = QDeadlineTimer(qEnvironmentVariableIntValue("ORVEX_AUTOPILOT_READ_MS"));
+            if (g_readUntil->hasExpired())
+                wizard->button(QWizard::FinishButton)->click();
+        }
     }
 }
 
