@@ -87,8 +87,8 @@ std::optional<FirmwareIdentity> ReadIdentity(const QByteArray &block)
     if (block.size() < kIdentitySize)
         return std::nullopt;
     const char *p = block.constData();
-    const bool boot = std::memcmp(p, kBootMagic, kMagicSize) == 0;
-    if (!boot && std::memcmp(p, kCodeMagic, kMagicSize) != 0)
+    const bool boot = block.startsWith(QByteArrayView(kBootMagic, kMagicSize));
+    if (!boot && !block.startsWith(QByteArrayView(kCodeMagic, kMagicSize)))
         return std::nullopt;
     const quint32 length = qFromLittleEndian<quint32>(p + kLengthOffset);
     if (length < quint32(kIdentitySize) || length > quint32(block.size()))
