@@ -280,7 +280,6 @@ void tst_Record::runMovesOnWhenItsFolderStopsTakingIt()
 void tst_Record::pastRunsAreReadFromEveryFolder()
 {
     const QStringList folders{folder->filePath(QStringLiteral("state")), folder->filePath(QStringLiteral("cache"))};
-    RecordedRun cut;
     {
         Record inCache({folders[1]});
         inCache.RunBegins({0x1317, 6.01, 81, 2, 2, true}, {0x1317, 6.01, 83, Selection::Rule}, QStringLiteral("full"));

@@ -81,12 +81,10 @@ void MemoryRecord::RunBegins(const ReceiverFacts &receiver, const TargetFacts &t
     run.targetVersion = target.version;
     run.targetBuild = target.build;
     run.receiver = receiver;
-    run.reason = target.reason;
     run.startPath = path;
     run.path = path;
     run.id = QString::number(runs.size());
     runs << run;
-    session = Session::Ran;
 }
 
 void MemoryRecord::StepCompleted(int step, const QString &line, const QString &path)
@@ -100,10 +98,8 @@ void MemoryRecord::StepCompleted(int step, const QString &line, const QString &p
 void MemoryRecord::RunFoundComplete(const RecordedRun &found)
 {
     for (Run &run : runs) {
-        if (run.id == found.id) {
+        if (run.id == found.id)
             run.result = 0;
-            run.foundComplete = true;
-        }
     }
 }
 

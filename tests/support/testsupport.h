@@ -32,21 +32,18 @@ private:
 
 // A record of updates kept in memory, beside the record's room as a fake
 // backend stands beside a real one: the runs it was told of, oldest
-// first, and what the session has come to.
+// first.
 class MemoryRecord : public UpdateRecord
 {
 public:
     struct Run : RecordedRun {
         ReceiverFacts receiver;
-        Selection reason = Selection::Rule;
         QString startPath;
         QString endPath;
         int lastStep = 0;
         QString lastStepLine;
         QStringList steps; // the lines of the steps completed
-        bool foundComplete = false;
     };
-    enum class Session { NoReceiver, Found, UpToDate, Declined, Ran };
 
     // A run an earlier start left: begun, and ended when it has a result.
     void Add(const RecordedRun &run);
@@ -58,14 +55,10 @@ public:
                  const QString &lastStepLine) override;
     void RunFoundComplete(const RecordedRun &run) override;
     bool Keeps() override { return keeps; }
-    void ReceiverFound() override { session = Session::Found; }
-    void Offered(const ReceiverFacts &, const std::optional<TargetFacts> &target) override
-    {
-        session = target ? Session::Declined : Session::UpToDate;
-    }
+    void ReceiverFound() override {}
+    void Offered(const ReceiverFacts &, const std::optional<TargetFacts> &) override {}
 
     QList<Run> runs;
-    Session session = Session::NoReceiver;
     bool keeps = true;
 };
 
@@ -87,15 +80,10 @@ public:
 // clock) each restart wait began and ended.
 struct ProgressRecorder : ProgressView {
     void ShowProgress(int percent) override { shown << percent; }
-    void RestartWaitBegins(int restart, int restarts) override
-    {
-        waits << Clock::Current().NowMs();
-        restartsSaid << QStringLiteral("%1 of %2").arg(restart).arg(restarts);
-    }
+    void RestartWaitBegins(int, int) override { waits << Clock::Current().NowMs(); }
     void RestartWaitEnds() override { waits << -Clock::Current().NowMs() - 1; }
     QList<int> shown;
     QList<qint64> waits; // a begin at t as t, an end at t as -t - 1
-    QStringList restartsSaid; // "2 of 4" at each restart
 };
 
 // Real time, run a hundred times faster: every wait really blocks and
