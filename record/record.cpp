@@ -8,6 +8,12 @@
 #include <algorithm>
 #include <QFileInfo>
 
+namespace {
+
+const char kLogBroken[] = "the log cannot be written any more";
+
+} // namespace
+
 Record::Record(const QStringList &folders)
     : folders(folders)
 {
@@ -16,6 +22,9 @@ Record::Record(const QStringList &folders)
 Record::~Record()
 {
     WriteSessionOutcome();
+    // A log that failed after the record's last line is still told of.
+    if (current >= 0 && log.Broken())
+        Say(folders[current], QLatin1String(kLogBroken));
 }
 
 void Record::Open()
@@ -80,12 +89,13 @@ void Record::Write(const std::function<void(History &)> &tell)
 {
     Open();
     tell(*history);
-    if (current < 0 || history->Writes())
+    if (current < 0 || (history->Writes() && !log.Broken()))
         return;
-    // The run under way goes on in the next folder that takes it.
+    // The run under way goes on, with its log, in the next folder that
+    // takes it.
     const QList<QJsonObject> carried = history->CurrentRunLines();
     const QString where = folders[current];
-    const QString why = history->Problem();
+    const QString why = history->Writes() ? QString(kLogBroken) : history->Problem();
     elsewhere.push_back(std::move(history));
     Settle(current + 1, where, why);
     history->Carry(carried);

@@ -1,7 +1,6 @@
 #include "runlog.h"
 
 #include "retention.h"
-#include "statefolder.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -26,6 +25,7 @@ struct RunLogState {
     QList<Held> held; // until the file opens
     qint64 heldBytes = 0;
     bool holding = true;
+    bool broken = false; // a line did not land: the record moves on
     QString programFolder;
     QString homeFolder;
     QtMessageHandler previous = nullptr;
@@ -57,7 +57,7 @@ void StartNextPart(RunLogState &log)
     log.file.setFileName(name);
     log.written = 0;
     if (!log.file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
-        SayAboutRecord(name, log.file.errorString());
+        log.broken = true;
 }
 
 // False, with the log closed, when the line could not be written.
@@ -80,12 +80,8 @@ void Tee(QtMsgType type, const QMessageLogContext &context, const QString &messa
     QMutexLocker locker(&g_log->mutex);
     const Held said{QDateTime::currentMSecsSinceEpoch(), type, message};
     if (g_log->file.isOpen()) {
-        const QString name = g_log->file.fileName();
-        static bool told = false;
-        if (!Write(*g_log, said) && !told) {
-            told = true;
-            SayAboutRecord(name, QStringLiteral("the log cannot be written any more"));
-        }
+        if (!Write(*g_log, said))
+            g_log->broken = true;
     } else if (g_log->holding && g_log->heldBytes < retention::kLogPartBytes) {
         g_log->held << said;
         g_log->heldBytes += message.size();
@@ -130,6 +126,7 @@ bool RunLog::Open(const QString &folder)
     log->homeFolder = QDir::homePath();
     log->file.close();
     log->written = 0;
+    log->broken = false;
     log->file.setFileName(NewLogName(QDir(folder)));
     if (!log->file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
         return false;
@@ -151,6 +148,12 @@ void RunLog::Drop()
     log->file.close();
     log->held.clear();
     log->holding = false;
+}
+
+bool RunLog::Broken() const
+{
+    QMutexLocker locker(&log->mutex);
+    return log->broken;
 }
 
 QString RunLog::File() const

@@ -23,6 +23,8 @@ public:
     bool Open(const QString &folder);
     // No log: what is held goes, and nothing more is held.
     void Drop();
+    // A line could not be written since the log opened (a full disk).
+    bool Broken() const;
     // The log's file, or "" while none is open.
     QString File() const;
 
