@@ -13,14 +13,37 @@
 #include <QLocale>
 #include <QTimer>
 
+#include <cstdio>
+#include <cstring>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
 
 constexpr int kLookForEndMs = 100;
+
+// --version, on the console it was started from; no display is needed.
+int PrintVersion(int argc, char **argv)
+{
+    QCoreApplication core(argc, argv);
+    QCoreApplication::setApplicationVersion(ReadFileVersion(QCoreApplication::applicationFilePath()));
+#ifdef Q_OS_WIN
+    // A windowed program has no console of its own.
+    if (AttachConsole(ATTACH_PARENT_PROCESS))
+        std::freopen("CONOUT$", "w", stdout);
+#endif
+    std::fputs(VersionText(QStringLiteral("orvex-updater")).toLocal8Bit().constData(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
 
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
+        return PrintVersion(argc, argv);
     QApplication app(argc, argv);
     // A second start (a double click, the menu) brings the running updater
     // forward and leaves the receiver alone.

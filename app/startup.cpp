@@ -25,6 +25,19 @@ QString LanguageKey(int argc, char **argv, const QString &systemLocaleName)
     return key;
 }
 
+bool DrivesSimulatedReceiver()
+{
+    return QLatin1String(ORVEX_DEVICE_LIBRARY_NAME).isEmpty();
+}
+
+QString VersionText(const QString &program)
+{
+    const QString library = DrivesSimulatedReceiver()
+        ? QStringLiteral("the simulated receiver (a demonstration build: it reaches no real receiver)")
+        : QStringLiteral("the maker's device library, %1").arg(QLatin1String(ORVEX_DEVICE_LIBRARY_NAME));
+    return QStringLiteral("%1 %2\nDevice library: %3\n").arg(program, QCoreApplication::applicationVersion(), library);
+}
+
 QString TranslationsFolder()
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/Translations");

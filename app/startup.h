@@ -36,6 +36,12 @@ bool CatalogueIsSound(const QByteArray &bytes);
 // The language code of a catalogue, from its base name.
 QString CatalogueLanguageCode(const QString &baseName);
 
+// What --version says: the program's name and version, and the device
+// library it drives (the simulated receiver, or the maker's library).
+QString VersionText(const QString &program);
+// The build drives the simulated receiver: it reaches no real receiver.
+bool DrivesSimulatedReceiver();
+
 // Starts the program anew, detached, with no arguments.
 bool RestartProgram(const QString &program);
 

@@ -16,6 +16,7 @@
 #include "progressbarview.h"
 #include "receiversession.h"
 #include "simulator.h"
+#include "updaterun.h"
 #include "startup.h"
 
 #include <QApplication>
@@ -124,12 +125,11 @@ int FullPathRun(int latencyMs, int restartMs, Bar *bar, std::shared_ptr<sim::Rec
     session.Open(int(kPid));
     session.ReadVersion();
     state.pid = int32_t(kPid);
-    FirmwareUpdater updater;
-    session.AimAt(updater, Rule(), bar ? bar->view.get() : nullptr);
-    FirmwareUpdater::lastReportedPercent = 10; // every run moves the bar from the start
+    UpdateRun run(state, nullptr, bar ? bar->view.get() : nullptr);
+    run.AimAt(Rule());
     if (bar)
         bar->bar->setValue(0);
-    const int result = updater.RunFlashUpgrade();
+    const int result = run.Run();
     session.Release();
     if (used)
         *used = receiver;

@@ -8,11 +8,14 @@
 
 // The command line's exit statuses.
 enum CommandLineExit : int {
-    kExitCurrent = 0,     // every receiver handled ends current (updated, or it already was)
-    kExitFailed = 1,      // an update failed; its code is in the output
-    kExitUsage = 2,       // the words given are not a command
-    kExitNoReceiver = 3,  // no receiver within the wait
-    kExitBusy = 4,        // another updater runs in this session
+    kExitCurrent = 0,    // every receiver handled ends current (updated, or it already was)
+    kExitFailed = 1,     // an update failed; its code is in the output
+    kExitUsage = 2,      // the words given are not a command
+    kExitNoReceiver = 3, // no receiver within the wait
+    kExitBusy = 4,       // another updater runs in this session
+    kExitDeclined = 5,   // asked whether to update, the user said no
+    kExitStopped = 6,    // asked to stop before any receiver was handled
+    kExitOutputLost = 7, // output could not be written; the receivers were finished and recorded
 };
 
 // What the command line is run with, besides its words.

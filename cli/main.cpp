@@ -57,6 +57,9 @@ int main(int argc, char **argv)
     sigemptyset(&stop.sa_mask);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &stop, nullptr);
+    // A reader that goes away (head, grep -m1) must not end a write: the
+    // output says it was lost, and the command goes on.
+    signal(SIGPIPE, SIG_IGN);
 #endif
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -22,6 +22,7 @@ void FirmwareUpdater::Load(ReceiverState state, ProgressView *view, UpdateRecord
     static_cast<ReceiverState &>(*this) = state;
     progressView = view;
     record = updateRecord;
+    lastReportedPercent = kFirstReportedPercent;
 }
 
 bool FirmwareUpdater::Fail(UpdateError code)

@@ -87,9 +87,12 @@ struct FirmwareUpdater : ReceiverState {
 
     // Every write of the recorded run's path was done; a restart of its
     // path onto a new copy was done (before it, the receiver still runs
-    // what it ran).
+    // what it ran), among the completed steps or with the one under way
+    // when the run ended (a cut can come after a restart and before its
+    // step is recorded).
     static bool WritesDone(const RecordedRun &run);
-    static bool RestartedOnPath(const RecordedRun &run);
+    enum class Counting { Completed, StepUnderWay };
+    static bool RestartedOnPath(const RecordedRun &run, Counting counting = Counting::Completed);
 
     // Chooses the target for this receiver; false: it is up to date.
     // `selection` says what it came to. It may ask the receiver for its
@@ -128,9 +131,10 @@ struct FirmwareUpdater : ReceiverState {
     static constexpr int kSettleAfterReconnectMs = 500;
     static constexpr int kRetryPauseMs = 500; // before a copy write's second try, full path only
 
-    // The highest percentage shown so far in this process.
+    // The highest percentage shown so far in this run: the bar never
+    // moves back, and each run starts it again.
     static constexpr int32_t kFirstReportedPercent = 10;
-    static int32_t lastReportedPercent;
+    int32_t lastReportedPercent = kFirstReportedPercent;
 
 private:
     bool UsesOldFlashProtocol() const;

@@ -42,8 +42,6 @@ void PatchHeader(Header &header, uint32_t address, bool newHeader)
 
 } // namespace
 
-int32_t FirmwareUpdater::lastReportedPercent = kFirstReportedPercent;
-
 bool FirmwareUpdater::UsesOldFlashProtocol() const
 {
     return ::UsesOldFlashProtocol(versionInfo.version, versionInfo.build);

@@ -42,6 +42,18 @@ void ReceiverSession::SayFound() const
              << ",build=" << state.versionInfo.build;
 }
 
+bool ReceiverSession::AnyPlugged(PORTNUMBER port)
+{
+    for (const int id : kProductIds) {
+        ReceiverState probe;
+        const bool opened = LookForOrvexWithSpecifiedPID(id, port, &probe.commandHandler, &probe.portManager, 0) == 0;
+        ReceiverSession(probe).Release();
+        if (opened)
+            return true;
+    }
+    return false;
+}
+
 bool ReceiverSession::Open(int pid, PORTNUMBER port)
 {
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {

@@ -31,6 +31,9 @@ public:
     bool SearchForReceiver(const std::function<bool()> &beforeEachProbe = {});
     // The debug line that says which receiver the search accepted.
     void SayFound() const;
+    // One quiet sweep: a receiver answers under any of kProductIds (what
+    // opens is let go at once; the state is not touched).
+    static bool AnyPlugged(PORTNUMBER port = kPort);
 
     // Opens the receiver that answers under `pid` into the state: up to
     // two tries, with a pause after each failure.

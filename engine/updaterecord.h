@@ -50,6 +50,8 @@ struct TargetFacts {
 // An update run as the record remembers it.
 struct RecordedRun {
     int32_t pid = 0;          // the receiver's, as found
+    double foundVersion = 0.0; // what it ran, as found (0: not recorded)
+    int32_t foundBuild = 0;
     int32_t targetPid = 0;
     double targetVersion = 0.0;
     int32_t targetBuild = 0;

@@ -155,12 +155,13 @@ void FirmwareUpdater::RecordStep(int completed, const char *line)
         record->StepCompleted(completed, QLatin1String(line), QLatin1String(runPath));
 }
 
-bool FirmwareUpdater::RestartedOnPath(const RecordedRun &run)
+bool FirmwareUpdater::RestartedOnPath(const RecordedRun &run, Counting counting)
 {
+    const int steps = run.lastCompletedStep + (counting == Counting::StepUnderWay ? 1 : 0);
     for (const Path &path : kPaths) {
         if (run.path != QLatin1String(PathName(path.mode)))
             continue;
-        for (int i = 0; i < path.count && i < run.lastCompletedStep; ++i) {
+        for (int i = 0; i < path.count && i < steps; ++i) {
             if (path.steps[i].action == Action::RestartCopy1 || path.steps[i].action == Action::RestartCopy2)
                 return true;
         }

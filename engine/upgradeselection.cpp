@@ -83,20 +83,24 @@ Selection FirmwareUpdater::UnfinishedUpdate(const UpgradeTable &table,
             || RuleInstallingUnder(table, run.targetVersion, run.targetBuild, pid);
     };
     const std::optional<RecordedRun> last = record ? record->LastRun(concernsThisReceiver) : std::nullopt;
-    if (last && last->result != kUpdateSucceeded && last->targetVersion == version
-        && last->targetBuild == build) {
-        if ((*rule = RuleInstalling(table, version, build, pid))) {
-            // It had written everything and asked for copy 1, which runs:
-            // the receiver is whole, and writing it again would only open
-            // a new window for a cut.
-            if (versionInfo.codePosition == 1 && WritesDone(*last) && copy2Holds((*rule)->target)) {
-                completedRun = *last;
-                return Selection::FoundComplete;
-            }
-            // The run restarts on the copy the old firmware may still hold.
-            *changesPid = pid != (*rule)->targetPid || last->pid != last->targetPid;
-            return Selection::UnfinishedRun;
+    // The record cannot tell receivers apart; the receiver can say that a
+    // run was not its own: one that never restarted onto a copy it wrote
+    // and began on other firmware left nothing of this firmware running.
+    const bool beganOnIt = last && (last->foundVersion == 0.0 || (last->foundVersion == version && last->foundBuild == build));
+    const bool itsRun = last && last->result != kUpdateSucceeded && last->targetVersion == version
+        && last->targetBuild == build && (RestartedOnPath(*last, Counting::StepUnderWay) || beganOnIt);
+    if (itsRun && (*rule = RuleInstalling(table, version, build, pid))) {
+        // It had written everything and asked for copy 1, which runs:
+        // the receiver is whole, and writing it again would only open
+        // a new window for a cut. Short of that, copy 2's sums cannot say
+        // it is whole: its header goes down before its code.
+        if (versionInfo.codePosition == 1 && WritesDone(*last) && copy2Holds((*rule)->target)) {
+            completedRun = *last;
+            return Selection::FoundComplete;
         }
+        // The run restarts on the copy the old firmware may still hold.
+        *changesPid = pid != (*rule)->targetPid || last->pid != last->targetPid;
+        return Selection::UnfinishedRun;
     }
     *changesPid = false;
     *rule = RuleInstallingUnder(table, version, build, pid);

@@ -2,8 +2,6 @@
 
 #include "pageflags.h"
 #include "pagewidgets.h"
-#include "receiversession.h"
-#include "sleepinhibitor.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -111,7 +109,8 @@ void CUpdateFirmwarePage::initializePage()
     // A close request during the write is answered here.
     wizard()->installEventFilter(this);
 
-    if (!ReceiverSession(g_receiverState, record).Aim(updater, progress.get())) {
+    run = std::make_unique<UpdateRun>(g_receiverState, record, progress.get());
+    if (!run->Aim()) {
         g_finishButtonVisible = true;
         form->label_msg1->setText(tr("Your Orvex receiver firmware is up to date."));
         form->label_msg2->hide();
@@ -122,19 +121,20 @@ void CUpdateFirmwarePage::initializePage()
     form->label_msg2->setText(
         tr("Click \"Update\" to install the updated firmware on your Orvex receiver. Do not unplug "
            "the Orvex receiver until the firmware is updated."));
-    const TargetFacts to = updater.Target();
+    const TargetFacts to = run->Target();
+    const ReceiverFacts from = run->Receiver();
     QString versions =
-        !Finishes(updater.selection)
+        !Finishes(run->Reason())
             ? tr("Installed: %1, build %2. New: %3, build %4.")
-                  .arg(Version(updater.versionInfo.version))
-                  .arg(updater.versionInfo.build)
+                  .arg(Version(from.version))
+                  .arg(from.build)
                   .arg(Version(to.version))
                   .arg(to.build)
             : tr("An earlier update of this receiver did not finish. Update finishes it: %1, build %2.")
                   .arg(Version(to.version))
                   .arg(to.build);
     // The Classic pack's firmware numbers run lower than the current one's.
-    if (!Finishes(updater.selection) && !IsImageNewer(*updater.target, updater.versionInfo.version, updater.versionInfo.build))
+    if (!Finishes(run->Reason()) && !run->TargetNumberIsHigher())
         versions += QLatin1Char('\n') + tr("The Scrivet Pack Classic has a firmware line of its own: a lower number "
                                            "is not an older firmware.");
     form->label_versions->setText(versions);
@@ -186,7 +186,7 @@ void CUpdateFirmwarePage::OnUpdate()
     // starts nothing.
     form->progressBar->setFocusPolicy(Qt::StrongFocus);
     form->progressBar->setFocus(Qt::OtherFocusReason);
-    updater.UpdateProgress();
+    run->ShowStart();
     startTimer(kStartDelayMs);
 }
 
@@ -209,8 +209,8 @@ bool CUpdateFirmwarePage::eventFilter(QObject *watched, QEvent *event)
 void CUpdateFirmwarePage::ShowInstalled(QAbstractButton *focused)
 {
     form->label_installed->setText(tr("Installed: %1, build %2.")
-                                       .arg(Version(updater.versionInfo.version))
-                                       .arg(updater.versionInfo.build));
+                                       .arg(Version(run->Installed().version))
+                                       .arg(run->Installed().build));
     form->label_installed->show();
     focused->setAccessibleDescription(form->label_msg1->text() + QLatin1Char(' ') + form->label_installed->text());
 }
@@ -224,14 +224,10 @@ void CUpdateFirmwarePage::timerEvent(QTimerEvent *event)
 void CUpdateFirmwarePage::RunUpdate()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    int result = kUpdateSucceeded;
-    {
-        // Nothing may close the window, nor the system sleep, under the write.
-        SleepInhibitor inhibitor;
-        g_closeAllowed = false;
-        result = updater.RunFlashUpgrade();
-        g_closeAllowed = true;
-    }
+    // Nothing may close the window under the write.
+    g_closeAllowed = false;
+    const int result = run->Run();
+    g_closeAllowed = true;
     QApplication::restoreOverrideCursor();
 
     noticeTimer->stop();

@@ -1,8 +1,8 @@
 #ifndef ORVEX_UPDATEFIRMWAREPAGE_H
 #define ORVEX_UPDATEFIRMWAREPAGE_H
 
-#include "firmwareupdater.h"
 #include "progressbarview.h"
+#include "updaterun.h"
 #include "wizardbase.h"
 
 #include <memory>
@@ -41,8 +41,8 @@ private:
 
     std::unique_ptr<Form> form;
     UpdateRecord *record;
-    FirmwareUpdater updater;
     std::unique_ptr<ProgressBarView> progress;
+    std::unique_ptr<UpdateRun> run;
     bool runStarted = false;
     QTimer *noticeTimer;
 };

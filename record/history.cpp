@@ -58,6 +58,36 @@ QString Pack(const ReceiverFacts &receiver)
     return receiver.scrivetPack ? QStringLiteral("Scrivet Pack") : QStringLiteral("Scrivet Pack Classic");
 }
 
+ReceiverFacts ReceiverFrom(const QJsonObject &line)
+{
+    const QJsonObject receiver = line.value(QStringLiteral("receiver")).toObject();
+    ReceiverFacts facts;
+    facts.pid = PidFrom(receiver.value(QStringLiteral("pid")));
+    facts.version = receiver.value(QStringLiteral("version")).toDouble();
+    facts.build = receiver.value(QStringLiteral("build")).toInt();
+    facts.running = receiver.value(QStringLiteral("running")).toInt();
+    facts.startPosition = receiver.value(QStringLiteral("startPosition")).toInt();
+    facts.scrivetPack = line.value(QStringLiteral("pack")).toString() == QLatin1String("Scrivet Pack");
+    return facts;
+}
+
+Selection SelectionNamed(const QString &name)
+{
+    for (const Selection selection : {Selection::UpToDate, Selection::FoundComplete, Selection::UnfinishedCopy2,
+                                      Selection::UnfinishedRun, Selection::Copy2NotTarget}) {
+        if (SelectionName(selection) == name)
+            return selection;
+    }
+    return Selection::Rule;
+}
+
+TargetFacts TargetFrom(const QJsonObject &line)
+{
+    const QJsonObject target = line.value(QStringLiteral("target")).toObject();
+    return {PidFrom(target.value(QStringLiteral("pid"))), target.value(QStringLiteral("version")).toDouble(),
+            target.value(QStringLiteral("build")).toInt(), SelectionNamed(line.value(QStringLiteral("reason")).toString())};
+}
+
 QJsonObject Target(const TargetFacts &target)
 {
     return {{QStringLiteral("pid"), Hex(target.pid)},
@@ -116,6 +146,46 @@ QString SelectionName(Selection reason)
         break;
     }
     return QStringLiteral("rule");
+}
+
+QList<HistoryEntry> HistoryEntries(const QList<QJsonObject> &lines)
+{
+    QList<HistoryEntry> entries;
+    QHash<QString, int> runs;
+    for (const QJsonObject &line : lines) {
+        const QString id = line.value(QStringLiteral("run")).toString();
+        const QString event = line.value(QStringLiteral("event")).toString();
+        if (!id.isEmpty() && runs.contains(id)) {
+            HistoryEntry &run = entries[runs.value(id)];
+            if (event == QLatin1String("run-step")) {
+                ++run.stepsDone;
+                if (!run.result)
+                    run.path = line.value(QStringLiteral("path")).toString(run.path);
+            } else if (event == QLatin1String("run-end") || event == QLatin1String("run-found-complete")) {
+                run.result = line.value(QStringLiteral("result")).toInt(-1);
+                run.foundComplete = event == QLatin1String("run-found-complete");
+                if (!run.foundComplete)
+                    run.path = line.value(QStringLiteral("path")).toString(run.path);
+            }
+            continue;
+        }
+        if (!id.isEmpty() && event != QLatin1String("run-start"))
+            continue; // the end of a run begun beyond what is kept
+        HistoryEntry entry;
+        entry.event = event == QLatin1String("run-start") ? QStringLiteral("run") : event;
+        entry.id = id;
+        entry.time = line.value(QStringLiteral("time")).toString();
+        entry.program = line.value(QStringLiteral("program")).toString();
+        if (line.contains(QStringLiteral("receiver")))
+            entry.receiver = ReceiverFrom(line);
+        if (line.contains(QStringLiteral("target")))
+            entry.target = TargetFrom(line);
+        entry.path = line.value(QStringLiteral("path")).toString();
+        if (!id.isEmpty())
+            runs.insert(id, int(entries.size()));
+        entries << entry;
+    }
+    return entries;
 }
 
 // Each readable line of the history in `folder`, oldest first, as it is
@@ -231,7 +301,10 @@ void History::Known::Take(const QJsonObject &line)
         const QJsonObject target = line.value(QStringLiteral("target")).toObject();
         RecordedRun run;
         run.id = id;
-        run.pid = PidFrom(line.value(QStringLiteral("receiver")).toObject().value(QStringLiteral("pid")));
+        const QJsonObject receiver = line.value(QStringLiteral("receiver")).toObject();
+        run.pid = PidFrom(receiver.value(QStringLiteral("pid")));
+        run.foundVersion = receiver.value(QStringLiteral("version")).toDouble();
+        run.foundBuild = receiver.value(QStringLiteral("build")).toInt();
         run.targetPid = PidFrom(target.value(QStringLiteral("pid")));
         run.targetVersion = target.value(QStringLiteral("version")).toDouble();
         run.targetBuild = target.value(QStringLiteral("build")).toInt();

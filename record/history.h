@@ -23,6 +23,26 @@
 // How the history names a selection's outcome ("rule", "unfinished run").
 QString SelectionName(Selection selection);
 
+// One entry of the history: an update run with what became of it, or what
+// a session that ran no update came to.
+struct HistoryEntry {
+    QString event;   // "run"; else "no-receiver", "up-to-date", "declined"
+    QString id;      // a run's
+    QString time;    // of its first line (ISO, UTC)
+    QString program; // the version that wrote it
+    std::optional<ReceiverFacts> receiver; // as found, with the pack
+    std::optional<TargetFacts> target;     // what was offered or written
+    QString path;    // a run's, as of its last completed step
+    int stepsDone = 0;
+    std::optional<int> result; // none: the run did not end
+    bool foundComplete = false; // a later start found its receiver whole
+    bool running = false;       // no end, and another updater carries it out now
+};
+
+// The entries that `lines` (oldest first) make, oldest first; the lines
+// of a run begun beyond what is kept are left out.
+QList<HistoryEntry> HistoryEntries(const QList<QJsonObject> &lines);
+
 class History
 {
 public:

@@ -14,9 +14,12 @@ const char kLogBroken[] = "the log cannot be written any more";
 
 } // namespace
 
-Record::Record(const QStringList &folders)
+Record::Record(const QStringList &folders, Access access)
     : folders(folders)
+    , access(access)
 {
+    if (access == Access::ReadOnly)
+        log.Drop();
 }
 
 Record::~Record()
@@ -32,7 +35,12 @@ void Record::Open()
     if (opened)
         return;
     opened = true;
-    Settle(0, QString(), QString());
+    if (access == Access::ReadOnly) {
+        session = Session::Done;
+        history = std::make_unique<History>();
+    } else {
+        Settle(0, QString(), QString());
+    }
     for (int i = 0; i < folders.size(); ++i) {
         const QFileInfo other(QDir(folders[i]).filePath(QLatin1String(History::kFileName)));
         if (i != current && other.isFile())
@@ -144,6 +152,11 @@ void Record::RunBegins(const ReceiverFacts &receiver, const TargetFacts &target,
 {
     session = Session::Done;
     Write([&](History &h) { h.RunBegins(receiver, target, path); });
+    if (current >= 0) {
+        runLock = std::make_unique<HeldLock>(QDir(folders[current]).filePath(RunLockName(CurrentRunId())),
+                                             HeldLock::File::RemovedOnRelease);
+        runLock->Take();
+    }
 }
 
 void Record::StepCompleted(int step, const QString &line, const QString &path)
@@ -154,6 +167,7 @@ void Record::StepCompleted(int step, const QString &line, const QString &path)
 void Record::RunEnds(int result, qint64 durationMs, const QString &path, int lastStep, const QString &lastStepLine)
 {
     Write([&](History &h) { h.RunEnds(result, durationMs, path, lastStep, lastStepLine); });
+    runLock.reset();
 }
 
 void Record::RunFoundComplete(const RecordedRun &run)
@@ -184,6 +198,23 @@ QList<QJsonObject> Record::Lines() const
     return lines;
 }
 
+QList<HistoryEntry> Record::Entries() const
+{
+    QList<HistoryEntry> entries = HistoryEntries(Lines());
+    for (HistoryEntry &entry : entries) {
+        if (entry.event != QLatin1String("run") || entry.result)
+            continue;
+        for (const QString &folder : folders)
+            entry.running = entry.running || HeldLock::IsHeld(QDir(folder).filePath(RunLockName(entry.id)));
+    }
+    return entries;
+}
+
+QString Record::RunLockName(const QString &runId)
+{
+    return QLatin1String(retention::kRunLockPrefix) + runId + QLatin1String(retention::kRunLockSuffix);
+}
+
 bool Record::Keeps()
 {
     Open();
@@ -192,6 +223,8 @@ bool Record::Keeps()
 
 void Record::WriteSessionOutcome()
 {
+    if (access == Access::ReadOnly)
+        return;
     const Session outcome = session;
     session = Session::Done;
     switch (outcome) {

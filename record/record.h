@@ -1,6 +1,7 @@
 #ifndef ORVEX_RECORD_H
 #define ORVEX_RECORD_H
 
+#include "heldlock.h"
 #include "history.h"
 #include "runlog.h"
 #include "statefolder.h"
@@ -20,10 +21,14 @@
 // stderr. Only where none can be written does the updater run without a
 // record, and Keeps() says so. Past runs are read from every folder. At
 // its end it writes what the session came to, if it ran no update.
+// While a run is under way its record holds a lock beside the history,
+// so that others see it running, not cut off. Read only, it reads the
+// folders that exist and writes, makes and trims nothing.
 class Record : public UpdateRecord
 {
 public:
-    explicit Record(const QStringList &folders = RecordFolders());
+    enum class Access { ReadWrite, ReadOnly };
+    explicit Record(const QStringList &folders = RecordFolders(), Access access = Access::ReadWrite);
     ~Record() override;
     Record(const Record &) = delete;
     Record &operator=(const Record &) = delete;
@@ -54,6 +59,11 @@ public:
 
     // The lines of the histories of every folder, oldest first.
     QList<QJsonObject> Lines() const;
+    // The entries they make, oldest first; a run without an end is running
+    // where another updater holds its lock.
+    QList<HistoryEntry> Entries() const;
+    // The name of the lock a run under way holds in the folder written.
+    static QString RunLockName(const QString &runId);
 
 private:
     enum class Session { NoReceiver, Found, UpToDate, Declined, Done };
@@ -68,12 +78,14 @@ private:
     void Say(const QString &where, const QString &what);
 
     QStringList folders;
+    Access access;
     int current = -1;
     bool opened = false;
     bool said = false;
     RunLog log;
     std::unique_ptr<History> history;
     std::vector<std::unique_ptr<History>> elsewhere; // the other folders' histories, read only
+    std::unique_ptr<HeldLock> runLock;
     Session session = Session::NoReceiver;
     ReceiverFacts offeredFor;
     TargetFacts offered;

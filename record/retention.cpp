@@ -1,5 +1,6 @@
 #include "retention.h"
 
+#include "heldlock.h"
 #include "history.h"
 
 #include <QDir>
@@ -53,6 +54,13 @@ QString Made(const QString &name)
 void MakeRoom(const QString &folder)
 {
     const QDir dir(folder);
+    // A run's lock outlives a killed holder only where the system does
+    // not remove it; whoever holds one still is running.
+    for (const QFileInfo &lock : dir.entryInfoList({QLatin1String(kRunLockPrefix) + QLatin1Char('*') + QLatin1String(kRunLockSuffix)},
+                                                     QDir::Files | QDir::Hidden)) {
+        if (!HeldLock::IsHeld(lock.filePath()))
+            QFile::remove(lock.filePath());
+    }
     const qint64 history = QFileInfo(dir.filePath(QLatin1String(History::kFileName))).size();
 
     QFileInfoList entries = dir.entryInfoList(

@@ -142,6 +142,14 @@ RecordedRun Run(int32_t pid, int32_t targetPid, double version, int32_t build, s
     return run;
 }
 
+// The same, with what the receiver ran when the run began.
+RecordedRun BeganOn(RecordedRun run, double version, int32_t build)
+{
+    run.foundVersion = version;
+    run.foundBuild = build;
+    return run;
+}
+
 } // namespace
 
 void tst_Catalogue::unfinishedUpdates_data()
@@ -213,6 +221,19 @@ void tst_Catalogue::unfinishedUpdates_data()
         << QList<RecordedRun>{toImage4From1311Cut} << "A1" << run << true;
     QTest::newRow("A 1315 6.01.15 on copy 1, cut off on 1317's way") << true << 0x1315 << 6.01 << 15 << 1 << "A1"
         << QList<RecordedRun>{toImage6Cut} << "" << current << false;
+    // A whole receiver after another's run that never put image 6 on a copy
+    // and restarted onto it: the record cannot be about it.
+    const RecordedRun failedInFirstWrite = BeganOn(Run(0x1317, 0x1317, 6.01, 83, 119, "full", -1), 6.01, 81);
+    QTest::newRow("A 1317 6.01.83 on copy 1, whole, after a run from 6.01.81 failed in its first write: up to date")
+        << true << 0x1317 << 6.01 << 83 << 1 << "A3" << QList<RecordedRun>{failedInFirstWrite} << "" << current << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, copy 2 another, after a run that never reached it: copy 2 decides")
+        << true << 0x1317 << 6.01 << 83 << 1 << "" << QList<RecordedRun>{failedInFirstWrite} << "A3" << notTarget << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, after a run from 6.01.81 cut once it ran image 6: A3 again")
+        << true << 0x1317 << 6.01 << 83 << 1 << "A3"
+        << QList<RecordedRun>{BeganOn(Run(0x1317, 0x1317, 6.01, 83, std::nullopt, "full", 2), 6.01, 81)} << "A3" << run << false;
+    QTest::newRow("A 1317 6.01.83 on copy 1, after a run that began on 6.01.83 and was cut in its first write: A3 again")
+        << true << 0x1317 << 6.01 << 83 << 1 << "A3"
+        << QList<RecordedRun>{BeganOn(Run(0x1317, 0x1317, 6.01, 83, std::nullopt, "full", -1), 6.01, 83)} << "A3" << run << false;
 }
 
 void tst_Catalogue::unfinishedUpdates()

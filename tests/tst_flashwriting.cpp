@@ -301,14 +301,6 @@ void tst_FlashWriting::progressNeverMovesBack()
         updater.UpdateProgress();
     }
     QCOMPARE(view.shown, shown);
-    QCOMPARE(FirmwareUpdater::lastReportedPercent, shown.last());
-
-    // Without a bar nothing is shown or remembered.
-    updater.Load(ReceiverState(), nullptr);
-    updater.step = updater.stepCount = 1;
-    updater.stepFraction = 1.0;
-    updater.UpdateProgress();
-    QCOMPARE(FirmwareUpdater::lastReportedPercent, shown.last());
 }
 
 QTEST_MAIN(tst_FlashWriting)

@@ -17,6 +17,7 @@
 #include "record.h"
 #include "simulator.h"
 #include "testsupport.h"
+#include "updaterun.h"
 
 #include <QTemporaryDir>
 
@@ -120,8 +121,8 @@ QString PathName(Start start)
     return QStringLiteral("full path, old protocol");
 }
 
-// One update run as the update page makes it on `computer`, aimed at
-// `rule`; `arm` runs between the search's calls and the engine's first.
+// One update run on `computer`, aimed at `rule`; `arm` runs between the
+// search's calls and the engine's first.
 // -1: the receiver could not even be opened.
 int EngineRun(sim::Receiver &receiver, const UpgradeRule &rule, UpdateRecord *computer,
               const std::function<void()> &arm = {})
@@ -132,9 +133,9 @@ int EngineRun(sim::Receiver &receiver, const UpgradeRule &rule, UpdateRecord *co
     }
     if (arm)
         arm();
-    FirmwareUpdater updater;
-    ReceiverSession(g_receiverState, computer).AimAt(updater, rule);
-    const int result = updater.RunFlashUpgrade();
+    UpdateRun run(g_receiverState, computer, nullptr);
+    run.AimAt(rule);
+    const int result = run.Run();
     ReleaseReceiverState();
     return result;
 }
@@ -190,8 +191,8 @@ Rerun Rerun(sim::Receiver &receiver, bool scrivetPack, UpdateRecord *computer, Q
     *what = QStringLiteral("not accepted by the search");
     if (OpenIntoReceiverState(receiver.pid) && ReceiverSession().VersionSupported()) {
         g_receiverState.newPackSelected = scrivetPack;
-        FirmwareUpdater updater;
-        const int result = ReceiverSession(g_receiverState, computer).Aim(updater, nullptr) ? updater.RunFlashUpgrade() : -1;
+        UpdateRun run(g_receiverState, computer, nullptr);
+        const int result = run.Aim() ? run.Run() : -1;
         outcome = result == 0 ? kUpdated : result < 0 ? kNotOffered : kFailed;
         *what = result < 0 ? QStringLiteral("no update offered") : QStringLiteral("re-run returned %1").arg(result);
     }

@@ -26,9 +26,6 @@ void Collect(QtMsgType type, const QMessageLogContext &context, const QString &m
         g_previousHandler(type, context, message);
 }
 
-// As the program starts with it, taken before any test changes it.
-const int32_t kPercentAtLoad = FirmwareUpdater::lastReportedPercent;
-
 } // namespace
 
 void EngineFixture::Begin()
@@ -52,7 +49,6 @@ void EngineFixture::End()
 void EngineFixture::Reset()
 {
     g_receiverState = ReceiverState();
-    FirmwareUpdater::lastReportedPercent = kPercentAtLoad;
     sim::Bus::Instance().Reset();
 }
 
@@ -77,6 +73,8 @@ void MemoryRecord::RunBegins(const ReceiverFacts &receiver, const TargetFacts &t
 {
     Run run;
     run.pid = receiver.pid;
+    run.foundVersion = receiver.version;
+    run.foundBuild = receiver.build;
     run.targetPid = target.pid;
     run.targetVersion = target.version;
     run.targetBuild = target.build;

@@ -13,8 +13,7 @@
 #include <memory>
 
 // What a test of the engine begins and ends with. Begin: the receiver
-// state and the progress mark as at load, an empty simulated bus and a
-// virtual clock. End: no library object left open and no receiver that
+// state as at load, an empty simulated bus and a virtual clock. End: no library object left open and no receiver that
 // saw a protocol violation; then everything as at load again.
 class EngineFixture
 {
