@@ -1,11 +1,23 @@
-# Packages: a .deb and a portable .tar.gz (cpack in the build folder).
-set(CPACK_PACKAGE_NAME orvex-updater)
+# Packages: a .deb and a portable .tar.gz (cpack in the build folder). A
+# build that drives the simulated receiver says so in its name and words:
+# nobody installs it to update a real receiver by mistake.
 set(CPACK_PACKAGE_VENDOR "Orvex Firmware Updater developers")
 set(CPACK_PACKAGE_CONTACT "Orvex Firmware Updater developers <support@orvex.invalid>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Firmware updater for Orvex USB receivers")
 set(CPACK_PACKAGE_DESCRIPTION "A small wizard that finds an Orvex USB receiver, asks which
 Scrivet Pack accessory set is used with it, and writes new firmware into
 the receiver when its firmware is out of date.")
+if(ORVEX_DEVICE_LIBRARY)
+    set(CPACK_PACKAGE_NAME orvex-updater)
+    set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Firmware updater for Orvex USB receivers")
+    set(CPACK_DEBIAN_PACKAGE_CONFLICTS orvex-updater-simulated)
+else()
+    set(CPACK_PACKAGE_NAME orvex-updater-simulated)
+    set(CPACK_DEBIAN_PACKAGE_CONFLICTS orvex-updater)
+    set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Firmware updater for Orvex USB receivers, simulated receiver")
+    string(APPEND CPACK_PACKAGE_DESCRIPTION "
+This demonstration build drives a simulated receiver: it reaches no real
+receiver. It is for trying the updater and for training.")
+endif()
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_STRIP_FILES ON)
 if(WIN32)

@@ -12,6 +12,7 @@
 
 #include "catalogue.h"
 #include "clock.h"
+#include "countingclock.h"
 #include "firmwareupdater.h"
 #include "progressbarview.h"
 #include "receiversession.h"
@@ -45,22 +46,6 @@ constexpr int kVersionReads = 200;
 
 QTextStream out(stdout);
 
-// The real clock, adding up every wait asked of it and the device's time.
-class CountingClock : public RealClock
-{
-public:
-    void Wait(int ms) override
-    {
-        waitedMs += ms;
-        RealClock::Wait(ms);
-    }
-    void Sleep(int ms) override
-    {
-        waitedMs += ms;
-        RealClock::Sleep(ms);
-    }
-    qint64 waitedMs = 0;
-};
 
 double Median(QList<double> values)
 {
@@ -335,12 +320,10 @@ void WallAgainstWaits(Bar *bar)
     QList<double> walls;
     for (int i = 0; i < kWallRuns; ++i) {
         CountingClock clock;
-        Clock::SetCurrent(&clock);
         QElapsedTimer wall;
         wall.start();
         FullPathRun(3, 2000, bar);
         const qint64 elapsed = wall.elapsed();
-        Clock::SetCurrent(nullptr);
         walls << double(elapsed);
         ratios << double(elapsed) / double(clock.waitedMs);
         if (i == 0)

@@ -11,6 +11,7 @@
 
 #include "catalogue.h"
 #include "clock.h"
+#include "countingclock.h"
 #include "commandline.h"
 #include "history.h"
 #include "retention.h"
@@ -35,22 +36,6 @@ constexpr int kCutPercent = 10;
 constexpr int kComesBackAfter = 20; // turns
 constexpr int kRealClockReceivers = 3;
 
-// The real clock, adding up every wait asked of it and the device's time.
-class CountingClock : public RealClock
-{
-public:
-    void Wait(int ms) override
-    {
-        waitedMs += ms;
-        RealClock::Wait(ms);
-    }
-    void Sleep(int ms) override
-    {
-        waitedMs += ms;
-        RealClock::Sleep(ms);
-    }
-    qint64 waitedMs = 0;
-};
 
 qint64 StatusKb(const char *field)
 {
@@ -235,7 +220,6 @@ void Soak(int receivers)
 void RealClockBatch()
 {
     CountingClock clock;
-    Clock::SetCurrent(&clock);
     sim::Box box;
     box.turns = kRealClockReceivers;
     // A technician's hands: longer than the updater takes to see a
@@ -262,7 +246,6 @@ void RealClockBatch()
                     QString::number(kRealClockReceivers)},
                    context);
     const qint64 wallMs = wall.elapsed();
-    Clock::SetCurrent(nullptr);
     out << "batch of " << kRealClockReceivers << " receivers on the real clock (3 ms a call, 2000 ms restarts): waits asked for "
         << "and device time " << clock.waitedMs / kRealClockReceivers << " ms a receiver, wall " << wallMs / kRealClockReceivers
         << " ms a receiver; ratio " << qSetRealNumberPrecision(4) << double(wallMs) / double(clock.waitedMs) << "\n";

@@ -146,6 +146,7 @@ private:
     void RecordStep(int completed, const char *line);
     int ChooseAndRunPath();
     bool ResumesOnCopy1() const;
+    bool RestartOnCopy2BeforePath(const char *debugLine);
     // Each returns 0 to go on, kSwitchToFullPath, or a run result.
     int PrepareShortPath(bool newFormat);
     int PrepareFullPath(bool newFormat);

@@ -229,19 +229,29 @@ bool FirmwareUpdater::ResumesOnCopy1() const
         && versionInfo.codePosition == 1;
 }
 
+// A receiver that starts from copy 1 is restarted on copy 2 before
+// either path, unless the run finishes from copy 1; each path says so in
+// its own debug line. False: the restart failed.
+bool FirmwareUpdater::RestartOnCopy2BeforePath(const char *debugLine)
+{
+    if (versionInfo.startPosition != 1 || ResumesOnCopy1())
+        return true;
+    RecordRunBegins();
+    PlanRestarts(1 + Restarts(PathOf(kFullPath)));
+    StepBegins(StepKind::Restarting);
+    qDebug() << debugLine;
+    if (!RestartWithCopy(2))
+        return false;
+    RecordStep(0, debugLine);
+    return true;
+}
+
 // The short path writes copy 1 only: the receiver must run copy 2, that
 // copy must already be the target's, and copy 1 must fit where it goes.
 int FirmwareUpdater::PrepareShortPath(bool newFormat)
 {
-    if (versionInfo.startPosition == 1 && !ResumesOnCopy1()) {
-        RecordRunBegins();
-        PlanRestarts(1 + Restarts(PathOf(kFullPath)));
-        StepBegins(StepKind::Restarting);
-        qDebug() << "restarting Copy2";
-        if (!RestartWithCopy(2))
-            return kRestartCommandFailed;
-        RecordStep(0, "restarting Copy2");
-    }
+    if (!RestartOnCopy2BeforePath("restarting Copy2"))
+        return kRestartCommandFailed;
     if (versionInfo.codePosition != 2)
         return kSwitchToFullPath;
 
@@ -259,15 +269,8 @@ int FirmwareUpdater::PrepareShortPath(bool newFormat)
 
 int FirmwareUpdater::PrepareFullPath(bool newFormat)
 {
-    if (versionInfo.startPosition == 1 && !ResumesOnCopy1()) {
-        RecordRunBegins();
-        PlanRestarts(1 + Restarts(PathOf(kFullPath)));
-        StepBegins(StepKind::Restarting);
-        qDebug() << "Restarting Copy2";
-        if (!RestartWithCopy(2))
-            return kRestartCommandFailed;
-        RecordStep(0, "Restarting Copy2");
-    }
+    if (!RestartOnCopy2BeforePath("Restarting Copy2"))
+        return kRestartCommandFailed;
     // Only makes sure that the receiver answers; the record is not used.
     if (!UsesOldFlashProtocol()) {
         CMDHAND_FLASH_INFOstruct info{};

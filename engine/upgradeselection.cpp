@@ -77,19 +77,24 @@ Selection FirmwareUpdater::UnfinishedUpdate(const UpgradeTable &table,
     const int32_t build = versionInfo.build;
 
     // The last update of this receiver on this computer: it had this
-    // product ID when it began, or its firmware answers under it now.
+    // product ID when it began, or its firmware answers under it now. The
+    // record cannot tell receivers apart; the receiver can say that a run
+    // of its firmware that failed was not its own: one that never
+    // restarted onto a copy it wrote and began on other firmware left
+    // nothing of this firmware running.
+    const auto couldBeItsRun = [&](const RecordedRun &run) {
+        const bool beganOnIt = run.foundVersion == 0.0 || (run.foundVersion == version && run.foundBuild == build);
+        return run.result == kUpdateSucceeded || run.targetVersion != version || run.targetBuild != build
+            || RestartedOnPath(run, Counting::StepUnderWay) || beganOnIt;
+    };
     const auto concernsThisReceiver = [&](const RecordedRun &run) {
-        return run.pid == pid || run.targetPid == pid
-            || RuleInstallingUnder(table, run.targetVersion, run.targetBuild, pid);
+        return (run.pid == pid || run.targetPid == pid || RuleInstallingUnder(table, run.targetVersion, run.targetBuild, pid))
+            && couldBeItsRun(run);
     };
     const std::optional<RecordedRun> last = record ? record->LastRun(concernsThisReceiver) : std::nullopt;
-    // The record cannot tell receivers apart; the receiver can say that a
-    // run was not its own: one that never restarted onto a copy it wrote
-    // and began on other firmware left nothing of this firmware running.
-    const bool beganOnIt = last && (last->foundVersion == 0.0 || (last->foundVersion == version && last->foundBuild == build));
-    const bool itsRun = last && last->result != kUpdateSucceeded && last->targetVersion == version
-        && last->targetBuild == build && (RestartedOnPath(*last, Counting::StepUnderWay) || beganOnIt);
-    if (itsRun && (*rule = RuleInstalling(table, version, build, pid))) {
+    const bool unfinished = last && last->result != kUpdateSucceeded && last->targetVersion == version
+        && last->targetBuild == build;
+    if (unfinished && (*rule = RuleInstalling(table, version, build, pid))) {
         // It had written everything and asked for copy 1, which runs:
         // the receiver is whole, and writing it again would only open
         // a new window for a cut. Short of that, copy 2's sums cannot say

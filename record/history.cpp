@@ -293,46 +293,75 @@ void History::SetAside(const QList<QByteArray> &readable)
         CannotWrite(fresh.errorString());
 }
 
-void History::Known::Take(const QJsonObject &line)
+namespace {
+
+// Folds lines into runs, handing each over as it ends.
+class RunFolder
 {
-    const QString event = line.value(QStringLiteral("event")).toString();
-    const QString id = line.value(QStringLiteral("run")).toString();
-    if (event == QLatin1String("run-start")) {
-        const QJsonObject target = line.value(QStringLiteral("target")).toObject();
-        RecordedRun run;
-        run.id = id;
-        const QJsonObject receiver = line.value(QStringLiteral("receiver")).toObject();
-        run.pid = PidFrom(receiver.value(QStringLiteral("pid")));
-        run.foundVersion = receiver.value(QStringLiteral("version")).toDouble();
-        run.foundBuild = receiver.value(QStringLiteral("build")).toInt();
-        run.targetPid = PidFrom(target.value(QStringLiteral("pid")));
-        run.targetVersion = target.value(QStringLiteral("version")).toDouble();
-        run.targetBuild = target.value(QStringLiteral("build")).toInt();
-        run.path = line.value(QStringLiteral("path")).toString();
-        index.insert(id, int(runs.size()));
-        runs << run;
+public:
+    RunFolder(const std::function<void(const RecordedRun &)> &take, QHash<QString, int> *endingsOfOthers)
+        : take(take)
+        , endingsOfOthers(endingsOfOthers)
+    {
     }
-    const bool ends = event == QLatin1String("run-end") || event == QLatin1String("run-found-complete");
-    if (!index.contains(id)) {
-        if (ends && !id.isEmpty())
-            endings.insert(id, line.value(QStringLiteral("result")).toInt(-1));
-        return;
+
+    void Fold(const QJsonObject &line)
+    {
+        const QString event = line.value(QStringLiteral("event")).toString();
+        const QString id = line.value(QStringLiteral("run")).toString();
+        if (event == QLatin1String("run-start")) {
+            const QJsonObject receiver = line.value(QStringLiteral("receiver")).toObject();
+            const QJsonObject target = line.value(QStringLiteral("target")).toObject();
+            RecordedRun run;
+            run.id = id;
+            run.pid = PidFrom(receiver.value(QStringLiteral("pid")));
+            run.foundVersion = receiver.value(QStringLiteral("version")).toDouble();
+            run.foundBuild = receiver.value(QStringLiteral("build")).toInt();
+            run.targetPid = PidFrom(target.value(QStringLiteral("pid")));
+            run.targetVersion = target.value(QStringLiteral("version")).toDouble();
+            run.targetBuild = target.value(QStringLiteral("build")).toInt();
+            run.path = line.value(QStringLiteral("path")).toString();
+            open.insert(id, run);
+        }
+        const bool ends = event == QLatin1String("run-end") || event == QLatin1String("run-found-complete");
+        const auto run = open.find(id);
+        if (run == open.end()) {
+            if (ends && !id.isEmpty() && endingsOfOthers)
+                endingsOfOthers->insert(id, line.value(QStringLiteral("result")).toInt(-1));
+            return;
+        }
+        run->time = line.value(QStringLiteral("time")).toString();
+        if (event == QLatin1String("run-step")) {
+            run->lastCompletedStep = line.value(QStringLiteral("step")).toInt(-1);
+            run->path = line.value(QStringLiteral("path")).toString();
+        } else if (ends) {
+            run->result = line.value(QStringLiteral("result")).toInt(-1);
+            take(*run);
+            open.erase(run);
+        }
     }
-    RecordedRun &run = runs[index.value(id)];
-    run.time = line.value(QStringLiteral("time")).toString();
-    if (event == QLatin1String("run-step")) {
-        run.lastCompletedStep = line.value(QStringLiteral("step")).toInt(-1);
-        run.path = line.value(QStringLiteral("path")).toString();
-    } else if (ends) {
-        run.result = line.value(QStringLiteral("result")).toInt(-1);
+
+    // The runs that did not end.
+    void Finish()
+    {
+        for (const RecordedRun &run : std::as_const(open))
+            take(run);
+        open.clear();
     }
-}
+
+private:
+    const std::function<void(const RecordedRun &)> &take;
+    QHash<QString, int> *endingsOfOthers;
+    QHash<QString, RecordedRun> open;
+};
+
+} // namespace
 
 void History::Append(const QJsonObject &line, bool flush)
 {
     Load();
     if (folder.isEmpty())
-        kept.Take(line);
+        kept << line;
     if (!Writes())
         return;
     const QByteArray bytes = QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
@@ -364,24 +393,27 @@ void History::Carry(const QList<QJsonObject> &lines)
     }
 }
 
-History::Known History::Read()
+void History::ForEachRun(const std::function<void(const RecordedRun &)> &take, QHash<QString, int> *endingsOfOthers)
 {
     Load();
-    if (folder.isEmpty())
-        return kept;
-    Known known;
-    ForEachLine(folder, [&known](const QJsonObject &line) { known.Take(line); });
-    return known;
+    RunFolder runs(take, endingsOfOthers);
+    if (folder.isEmpty()) {
+        for (const QJsonObject &line : std::as_const(kept))
+            runs.Fold(line);
+    } else {
+        ForEachLine(folder, [&runs](const QJsonObject &line) { runs.Fold(line); });
+    }
+    runs.Finish();
 }
 
 std::optional<RecordedRun> History::LastRun(const std::function<bool(const RecordedRun &)> &concerns)
 {
-    const Known known = Read();
-    for (auto run = known.runs.crbegin(); run != known.runs.crend(); ++run) {
-        if (concerns(*run))
-            return *run;
-    }
-    return std::nullopt;
+    std::optional<RecordedRun> newest;
+    ForEachRun([&](const RecordedRun &run) {
+        if (concerns(run) && (!newest || run.time >= newest->time))
+            newest = run;
+    });
+    return newest;
 }
 
 void History::RunBegins(const ReceiverFacts &receiver, const TargetFacts &target, const QString &path)

@@ -59,17 +59,12 @@ public:
     static QList<QJsonObject> ReadLines(const QString &folder);
     static void ForEachLine(const QString &folder, const std::function<void(const QJsonObject &)> &take);
 
-    // What the history knows of runs: each run, oldest first, and how the
-    // runs it did not see begin ended (their ids: results).
-    struct Known {
-        QList<RecordedRun> runs;
-        QHash<QString, int> index; // run id: place in runs
-        QHash<QString, int> endings;
-        void Take(const QJsonObject &line);
-    };
-    // Read from its file each time (what a long session writes is not
-    // kept in memory), or kept in memory when it has no folder.
-    Known Read();
+    // Hands over each run of the history as its lines make it: a run as
+    // it ends, and at the end those that did not end here. The ends of
+    // runs begun in another history go into `endingsOfOthers` (run id:
+    // result). Only the runs not ended are held meanwhile: what a long
+    // session writes is read from the file each time, never kept whole.
+    void ForEachRun(const std::function<void(const RecordedRun &)> &take, QHash<QString, int> *endingsOfOthers = nullptr);
     std::optional<RecordedRun> LastRun(const std::function<bool(const RecordedRun &)> &concerns);
 
     // A run's lines go to disk, and are flushed there, before the engine
@@ -106,7 +101,7 @@ private:
     Access access;
     bool loaded = false;
     bool writable = true;
-    Known kept; // without a folder
+    QList<QJsonObject> kept; // without a folder
     QString currentRun;
     QList<QJsonObject> currentRunLines;
     QString problem;

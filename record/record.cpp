@@ -130,20 +130,27 @@ QString Record::LogFile() const
 std::optional<RecordedRun> Record::LastRun(const std::function<bool(const RecordedRun &)> &concerns)
 {
     Open();
-    QList<History::Known> all{history->Read()};
-    for (const auto &other : elsewhere)
-        all << other->Read();
     std::optional<RecordedRun> newest;
-    for (const History::Known &known : std::as_const(all)) {
-        for (RecordedRun run : known.runs) {
-            // It may have ended in another folder's history.
-            for (const History::Known &other : std::as_const(all)) {
-                if (!run.result && other.endings.contains(run.id))
-                    run.result = other.endings.value(run.id);
-            }
-            if (concerns(run) && (!newest || run.time >= newest->time))
-                newest = run;
-        }
+    const auto consider = [&](const RecordedRun &run) {
+        if (concerns(run) && (!newest || run.time >= newest->time))
+            newest = run;
+    };
+    // A run not ended in its own history may have ended in another's.
+    QList<RecordedRun> notEnded;
+    QHash<QString, int> endings;
+    const auto take = [&](const RecordedRun &run) {
+        if (run.result)
+            consider(run);
+        else
+            notEnded << run;
+    };
+    history->ForEachRun(take, &endings);
+    for (const auto &other : elsewhere)
+        other->ForEachRun(take, &endings);
+    for (RecordedRun &run : notEnded) {
+        if (endings.contains(run.id))
+            run.result = endings.value(run.id);
+        consider(run);
     }
     return newest;
 }
