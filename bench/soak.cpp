@@ -3,8 +3,14 @@
 // - 1,000 receivers on the virtual clock, a tenth of them cut at a random
 //   call on their first plug and plugged in again twenty turns later:
 //   how each receiver ends (judged when it leaves the box for good),
-//   resident memory and open descriptors after receivers 1, 100 and
-//   1,000, the record's files against their bounds, CPU per receiver.
+//   memory and open descriptors between receivers (once the last one is
+//   gone, before the next: the box's receivers are not the updater's),
+//   the median of the 21 turns up to turn 100 and of the last 21, the
+//   record's files against their bounds, CPU per receiver. Memory is the
+//   heap in use by malloc's own count (bench/report runs it without
+//   malloc's per-thread cache, whose chunks would count as in use), and
+//   resident memory, which holds what the allocator keeps for reuse. The
+//   receivers that wait to come back wait in files.
 // - A few receivers on the real clock: wall time per receiver against the
 //   waits the program asks for and the simulated device's time.
 // Run: build/bench/orvex-soak [receivers, default 1000] (about a minute).
@@ -19,13 +25,16 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDataStream>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <algorithm>
 #include <ctime>
+#include <malloc.h>
 #include <random>
 
 namespace {
@@ -116,6 +125,22 @@ void Soak(int receivers)
         turnsLeft[i] = 2;
 
     QHash<int, std::shared_ptr<sim::Receiver>> made;
+    // Cut receivers between their turns, saved to files: the box's
+    // receivers must not sit in the updater's memory while they wait.
+    QTemporaryDir waiting;
+    const auto waitingFile = [&waiting](int i) { return waiting.filePath(QString::number(i)); };
+    struct Sample {
+        qint64 heapKb;
+        qint64 rssKb;
+        qint64 anonymousKb; // of it, the heap's and stacks' (the rest maps files: code, data)
+        int descriptors;
+    };
+    QList<Sample> betweenReceivers; // [n]: n receivers gone, the next not yet in
+    // Made whole before the batch: the samples are no part of its memory.
+    betweenReceivers.reserve(turns.size() + 1);
+    const auto sample = [&] {
+        betweenReceivers << Sample{qint64(mallinfo2().uordblks) / 1024, StatusKb("VmRSS:"), StatusKb("RssAnon:"), OpenDescriptors()};
+    };
     QHash<int, qint64> cutAt;
     int both = 0;
     int judged = 0;
@@ -124,8 +149,18 @@ void Soak(int receivers)
     sim::Box box;
     box.turns = int(turns.size());
     box.receiverAt = [&](int turn) {
+        sample();
         const int i = turns.at(turn);
-        if (!made.contains(i)) {
+        QFile saved(waitingFile(i));
+        if (saved.open(QIODevice::ReadOnly)) {
+            QDataStream in(&saved);
+            auto receiver = std::make_shared<sim::Receiver>();
+            receiver->Read(in);
+            receiver->keepLog = false;
+            receiver->Plug();
+            saved.remove();
+            made.insert(i, receiver);
+        } else if (!made.contains(i)) {
             const Kind &kind = kKinds[i % 2];
             auto receiver = sim::MakeReceiver(kind.pid, kind.version, kind.build, 2);
             receiver->keepLog = false;
@@ -140,8 +175,14 @@ void Soak(int receivers)
     };
     box.pulled = [&](int turn, const std::shared_ptr<sim::Receiver> &receiver) {
         const int i = turns.at(turn);
-        if (--turnsLeft[i] > 0)
+        if (--turnsLeft[i] > 0) {
+            QFile saved(waitingFile(i));
+            saved.open(QIODevice::WriteOnly);
+            QDataStream out(&saved);
+            receiver->Write(out);
+            made.remove(i);
             return;
+        }
         ++judged;
         receiver->Plug();
         const FirmwareBlocks &target = TargetOf(kKinds[i % 2]);
@@ -170,20 +211,10 @@ void Soak(int receivers)
     discard.open(QIODevice::WriteOnly);
     QTextStream quiet(&discard);
     QTextStream in(stdin);
-    struct Sample {
-        qint64 rssKb;
-        qint64 anonymousKb; // of it, the heap's and stacks' (the rest maps files: code, data)
-        int descriptors;
-    };
-    QHash<int, Sample> samples;
     CommandLineContext context;
     context.out = &quiet;
     context.err = &quiet;
     context.in = &in;
-    context.afterReceiver = [&](int handled) {
-        if (handled == 1 || handled == 100 || handled == int(turns.size()))
-            samples.insert(handled, {StatusKb("VmRSS:"), StatusKb("RssAnon:"), OpenDescriptors()});
-    };
     const double cpuBefore = CpuSeconds();
     const int status = RunCommandLine({QStringLiteral("batch"), QStringLiteral("--pack"), QStringLiteral("scrivet"),
                                        QStringLiteral("--count"), QString::number(turns.size()), QStringLiteral("--json")},
@@ -192,24 +223,41 @@ void Soak(int receivers)
     // The last receiver leaves the box too.
     clock.Wait(box.unplugAfterMs);
     sim::Bus::Instance().MoveBoxOn();
+    sample();
     Clock::SetCurrent(nullptr);
 
     const QString record = folder.filePath(QStringLiteral("state/orvex-updater"));
     const qint64 history = QFileInfo(QDir(record).filePath(QLatin1String(History::kFileName))).size();
-    const Sample first = samples.value(1);
-    const Sample hundredth = samples.value(100);
-    const Sample last = samples.value(int(turns.size()));
+    // Medians of 21 turns, against which receiver happens to be cut then.
+    const auto median = [&](int until, qint64 Sample::*field) {
+        QList<qint64> values;
+        for (int n = qMax(0, until - 20); n <= until && n < betweenReceivers.size(); ++n)
+            values << betweenReceivers[n].*field;
+        std::sort(values.begin(), values.end());
+        return values.isEmpty() ? qint64(-1) : values[values.size() / 2];
+    };
+    const int end = int(betweenReceivers.size()) - 1;
+    const Sample first = betweenReceivers.value(1);
+    const auto medians = [&](int until) {
+        return Sample{median(until, &Sample::heapKb), median(until, &Sample::rssKb), median(until, &Sample::anonymousKb),
+                      betweenReceivers.value(until).descriptors};
+    };
+    const Sample hundredth = medians(100);
+    const Sample last = medians(end);
+    const auto growth = [](qint64 from, qint64 to) { return 100.0 * double(to - from) / double(from); };
     out << "batch of " << receivers << " receivers on the virtual clock, " << cut.size() << " cut on their first plug and "
         << "plugged in again " << kComesBackAfter << " turns later (" << turns.size() << " turns), exit status " << status << ":\n";
     out << "  ended with both copies the target, copy 1 running: " << both << " of " << judged << "; bricked " << bricked
         << (notWhole.isEmpty() ? QString() : QStringLiteral("; not whole: ") + notWhole.join(QStringLiteral(", "))) << "\n";
-    out << "  resident memory after receiver 1: " << first.rssKb << " kB, 100: " << hundredth.rssKb << " kB, "
-        << turns.size() << ": " << last.rssKb << " kB (" << Qt::fixed << qSetRealNumberPrecision(2)
-        << 100.0 * double(last.rssKb - hundredth.rssKb) / double(hundredth.rssKb) << " % from 100 on); of it anonymous: "
+    out << Qt::fixed << qSetRealNumberPrecision(2) << "  the updater's heap in use between receivers, after 1: " << first.heapKb
+        << " kB, 100: " << hundredth.heapKb << " kB, " << end << ": " << last.heapKb << " kB ("
+        << growth(hundredth.heapKb, last.heapKb) << " % from 100 on)\n";
+    out << "  resident memory between receivers, after 1: " << first.rssKb << " kB, 100: " << hundredth.rssKb << " kB, "
+        << end << ": " << last.rssKb << " kB (" << growth(hundredth.rssKb, last.rssKb) << " % from 100 on); of it anonymous: "
         << first.anonymousKb << ", " << hundredth.anonymousKb << ", " << last.anonymousKb << " kB ("
-        << 100.0 * double(last.anonymousKb - hundredth.anonymousKb) / double(hundredth.anonymousKb) << " %)\n";
+        << growth(hundredth.anonymousKb, last.anonymousKb) << " %)\n";
     out << "  open descriptors after receiver 1: " << first.descriptors << ", 100: " << hundredth.descriptors << ", "
-        << turns.size() << ": " << last.descriptors << "\n";
+        << end << ": " << last.descriptors << "\n";
     out << "  record: history " << history << " bytes (bound " << History::kMaxBytes << "), folder " << FolderBytes(record)
         << " bytes (bound " << retention::kFolderBytes << ")\n";
     out << "  CPU per turn: " << qSetRealNumberPrecision(2) << 1000.0 * cpu / double(turns.size()) << " ms\n";

@@ -16,6 +16,7 @@
 #include <QJsonArray>
 
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -309,26 +310,29 @@ int CommandLine::Batch()
     int handled = 0;
     int updated = 0;
     int current = 0;
-    QJsonArray failures;
-    QStringList failed;
+    // One block for a day of receivers: nothing of each stays scattered
+    // over the heap.
+    struct Failure {
+        int32_t pid;
+        int code;
+    };
+    std::vector<Failure> failures;
     while ((arguments.count == 0 || handled < arguments.count) && !StopAsked()) {
         output.Event(QStringLiteral("waiting"));
         output.Say(QStringLiteral("Plug in a receiver."));
         if (!sweeps.UntilFound(waitMs))
             break;
         SayFound();
-        const QString pid = Hex(receiver.pid);
-        const Handled one = UpdateOne(batchRecord, *PackFor(receiver.pid), false);
+        const int32_t pid = receiver.pid;
+        const Handled one = UpdateOne(batchRecord, *PackFor(pid), false);
         ++handled;
         updated += one.outcome == Outcome::Updated;
         current += one.outcome == Outcome::Current;
-        if (one.outcome == Outcome::Failed) {
-            failures.append(QJsonObject{{QStringLiteral("pid"), pid}, {QStringLiteral("code"), one.code}});
-            failed << QStringLiteral("%1: code %2").arg(pid).arg(one.code);
-        }
+        if (one.outcome == Outcome::Failed)
+            failures.push_back({pid, one.code});
         session.Release();
         record.WriteSessionOutcome();
-        output.Event(QStringLiteral("unplug"), {{QStringLiteral("pid"), pid}});
+        output.Event(QStringLiteral("unplug"), {{QStringLiteral("pid"), Hex(pid)}});
         output.Say(QStringLiteral("Unplug the receiver now."));
         if (context.afterReceiver)
             context.afterReceiver(handled);
@@ -336,20 +340,26 @@ int CommandLine::Batch()
             break;
         // Under whatever product ID it answers now: it is counted once.
         sweeps.UntilNoneLeft([&] {
-            output.Event(QStringLiteral("unplug-reminder"), {{QStringLiteral("pid"), pid}});
+            output.Event(QStringLiteral("unplug-reminder"), {{QStringLiteral("pid"), Hex(pid)}});
             output.Say(QStringLiteral("A receiver is still plugged in: unplug it; it will not be counted again."));
         });
+    }
+    QJsonArray failed;
+    QStringList said;
+    for (const Failure &failure : failures) {
+        failed.append(QJsonObject{{QStringLiteral("pid"), Hex(failure.pid)}, {QStringLiteral("code"), failure.code}});
+        said << QStringLiteral("%1: code %2").arg(Hex(failure.pid)).arg(failure.code);
     }
     output.Event(QStringLiteral("summary"), {{QStringLiteral("handled"), handled},
                                              {QStringLiteral("updated"), updated},
                                              {QStringLiteral("current"), current},
-                                             {QStringLiteral("failed"), failures}});
+                                             {QStringLiteral("failed"), failed}});
     output.Say(QStringLiteral("%1 receivers: %2 updated, %3 already current, %4 failed%5")
                    .arg(handled)
                    .arg(updated)
                    .arg(current)
                    .arg(failures.size())
-                   .arg(failed.isEmpty() ? QString() : QStringLiteral(" (") + failed.join(QStringLiteral(", ")) + QLatin1Char(')')));
+                   .arg(said.isEmpty() ? QString() : QStringLiteral(" (") + said.join(QStringLiteral(", ")) + QLatin1Char(')')));
     if (handled == 0 && StopAsked()) {
         output.Error(kExitStopped, QStringLiteral("stopped before any receiver was handled"));
         return kExitStopped;
@@ -358,7 +368,7 @@ int CommandLine::Batch()
         output.Error(kExitNoReceiver, QStringLiteral("no receiver found within %1 s").arg(arguments.waitS));
         return kExitNoReceiver;
     }
-    return failures.isEmpty() ? kExitCurrent : kExitFailed;
+    return failures.empty() ? kExitCurrent : kExitFailed;
 }
 
 // Reads only, as the record's room hands the runs over.

@@ -32,6 +32,10 @@ void NoteRelease(const QString &call)
 {
     constexpr int kKept = 1000;
     QStringList &log = Bus::Instance().releaseLog;
+    // One block for good: with room for twice what is kept, the list moves
+    // its lines within it instead of growing.
+    if (log.capacity() < 2 * kKept)
+        log.reserve(2 * kKept);
     if (log.size() >= kKept)
         log.remove(0, log.size() - kKept + 1);
     log << call;
