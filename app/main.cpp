@@ -1,6 +1,7 @@
 #include "alreadyrunning.h"
 #include "configwizard.h"
 #include "firstpaint.h"
+#include "clearstyle.h"
 #include "pageflags.h"
 #include "record.h"
 #include "singleinstance.h"
@@ -75,6 +76,7 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(
         ReadFileVersion(VersionSourcePath(startedAs, QCoreApplication::applicationFilePath())));
 
+    MakeFusionClear();
     auto *wizard = new CConfigWizard(nullptr, &record);
     // A window another program destroyed: end as a close request would,
     // once no write is in progress, and meanwhile tell a second start.

@@ -3,6 +3,11 @@
 
 #include <QtGlobal>
 
+#include <functional>
+
+class QEvent;
+class QObject;
+
 // Every wait and stopwatch of the program goes through the current Clock,
 // so that tests (and the simulated receiver) can share a virtual time.
 class Clock
@@ -21,13 +26,27 @@ public:
     static Clock &Current();
     // nullptr puts the real clock back.
     static void SetCurrent(Clock *clock);
+
+    // What a wait on the GUI thread does a slice at a time: the windows
+    // stay painted and answer the window system (expose, liveness pings,
+    // timers); user input waits.
+    static void AnswerWindowSystem();
+    // What it does as it ends: input that waited reaches the program the
+    // next time it looks for events outside a wait.
+    static void WaitEnds();
+    // Sees each piece of user input that waits, as it arrives, so that the
+    // window can say at once that it does not act on it now. While one is
+    // set, a wait takes the input in from the window system and holds it
+    // itself; the program still gets it only after the wait, in order, at
+    // the latest when the watcher goes (nullptr).
+    using InputWatcher = std::function<void(QObject *receiver, const QEvent &event)>;
+    static void WatchWaitingInput(const InputWatcher &watcher);
 };
 
 // Real time: timed waits on a private condition variable that nothing
 // signals; early wake-ups wait again until the deadline. A Wait on the
-// GUI thread keeps the windows painted and answering the window system
-// (expose, liveness pings) in short slices; user input stays queued until
-// the program next looks for events.
+// GUI thread answers the window system in short slices
+// (AnswerWindowSystem).
 class RealClock : public Clock
 {
 public:

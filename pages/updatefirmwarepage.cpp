@@ -1,5 +1,6 @@
 #include "updatefirmwarepage.h"
 
+#include "clock.h"
 #include "pageflags.h"
 #include "pagewidgets.h"
 
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTimerEvent>
+#include <QWindow>
 #include <QWizard>
 
 namespace {
@@ -190,18 +192,34 @@ void CUpdateFirmwarePage::OnUpdate()
     startTimer(kStartDelayMs);
 }
 
+namespace {
+
+bool IsCloseRequest(const QEvent &event)
+{
+    if (event.type() == QEvent::Close)
+        return true;
+    if (event.type() != QEvent::KeyPress)
+        return false;
+    const auto &key = static_cast<const QKeyEvent &>(event);
+    return key.key() == Qt::Key_Escape || (key.key() == Qt::Key_F4 && key.modifiers() == Qt::AltModifier);
+}
+
+} // namespace
+
 bool CUpdateFirmwarePage::eventFilter(QObject *watched, QEvent *event)
 {
-    const bool closeRequest = event->type() == QEvent::Close
-        || (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape);
-    if (watched == wizard() && closeRequest && !g_closeAllowed) {
-        const QString notice = tr("The update must finish first. Keep the receiver plugged in until it has.");
-        form->label_notice->setText(notice);
-        form->label_notice->show();
-        form->progressBar->setAccessibleDescription(notice);
-        noticeTimer->start();
-    }
+    if (watched == wizard() && IsCloseRequest(*event) && !g_closeAllowed)
+        SayTheUpdateMustFinish();
     return CWizardBase::eventFilter(watched, event);
+}
+
+void CUpdateFirmwarePage::SayTheUpdateMustFinish()
+{
+    const QString notice = tr("The update must finish first. Keep the receiver plugged in until it has.");
+    form->label_notice->setText(notice);
+    form->label_notice->show();
+    form->progressBar->setAccessibleDescription(notice);
+    noticeTimer->start();
 }
 
 // What the receiver runs now, on the page and for a screen reader on the
@@ -224,9 +242,16 @@ void CUpdateFirmwarePage::timerEvent(QTimerEvent *event)
 void CUpdateFirmwarePage::RunUpdate()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // Nothing may close the window under the write.
+    // Nothing may close the window under the write. A close request during
+    // one of its waits is answered at once; it reaches the window after
+    // the wait, at the latest as the watch ends, to be refused there.
     g_closeAllowed = false;
+    Clock::WatchWaitingInput([this](QObject *receiver, const QEvent &event) {
+        if (receiver == wizard()->windowHandle() && IsCloseRequest(event))
+            SayTheUpdateMustFinish();
+    });
     const int result = run->Run();
+    Clock::WatchWaitingInput(nullptr);
     g_closeAllowed = true;
     QApplication::restoreOverrideCursor();
 

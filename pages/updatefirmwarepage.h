@@ -37,6 +37,8 @@ private slots:
 private:
     struct Form;
     void RunUpdate();
+    // The notice that a close request is refused, for a few seconds.
+    void SayTheUpdateMustFinish();
     void ShowInstalled(QAbstractButton *focused);
 
     std::unique_ptr<Form> form;

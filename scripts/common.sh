@@ -10,6 +10,25 @@ as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# The time of each part of a script, added up by name, said at the end.
+declare -A ORVEX_PART_SECONDS=()
+ORVEX_PART_ORDER=()
+part() { # name command...
+    local name=$1
+    shift
+    local start=$SECONDS
+    "$@"
+    [ -n "${ORVEX_PART_SECONDS[$name]+set}" ] || ORVEX_PART_ORDER+=("$name")
+    ORVEX_PART_SECONDS[$name]=$(( ${ORVEX_PART_SECONDS[$name]:-0} + SECONDS - start ))
+}
+say_parts() {
+    local name line="Time per part:"
+    for name in "${ORVEX_PART_ORDER[@]}"; do
+        line+=" $name ${ORVEX_PART_SECONDS[$name]} s,"
+    done
+    echo "${line%,}; in all $SECONDS s"
+}
+
 # ensure_packages [extra package...]
 ensure_packages() {
     local missing=()

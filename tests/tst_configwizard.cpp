@@ -1,6 +1,7 @@
 #include "configwizard.h"
 
 #include "catalogue.h"
+#include "clearstyle.h"
 #include "pageflags.h"
 #include "reportbox.h"
 #include "wizardsupport.h"
@@ -33,6 +34,8 @@ private slots:
     void helpKeyShowsReport();
     void reportFitsOnTheScreen_data();
     void reportFitsOnTheScreen();
+    void reportScrollBarShowsWhereTheTextIs_data();
+    void reportScrollBarShowsWhereTheTextIs();
 
 private:
     WizardFixture fixture;
@@ -74,6 +77,7 @@ void tst_ConfigWizard::init()
 
 void tst_ConfigWizard::cleanup()
 {
+    QApplication::setStyle(QStringLiteral("fusion"));
     fixture.End();
 }
 
@@ -265,6 +269,47 @@ void tst_ConfigWizard::reportFitsOnTheScreen()
     QCOMPARE(view->verticalScrollBar()->value(), 0);
     QTest::keyClick(view, Qt::Key_Return);
     QVERIFY(!box.isVisible());
+}
+
+// Where the report scrolls, its scroll bar's handle is drawn at the end of
+// the track where the text is: the track left free lies the other way.
+void tst_ConfigWizard::reportScrollBarShowsWhereTheTextIs_data()
+{
+    QTest::addColumn<bool>("atEnd");
+    QTest::newRow("at the top") << false;
+    QTest::newRow("after End") << true;
+}
+
+void tst_ConfigWizard::reportScrollBarShowsWhereTheTextIs()
+{
+    QFETCH(bool, atEnd);
+    MakeFusionClear();
+    QMessageBox box;
+    box.setText(DescribeUpgradeTables());
+    FitMessageBoxOnScreen(&box, QRect(0, 0, 400, 300));
+    box.show();
+    QCoreApplication::processEvents();
+    auto *view = box.findChild<QScrollArea *>();
+    QVERIFY(view);
+    if (atEnd)
+        QTest::keyClick(view, Qt::Key_End);
+    QScrollBar *bar = view->verticalScrollBar();
+    const QImage drawn = bar->grab().toImage();
+    const QRgb handle = bar->palette().color(QPalette::Mid).rgb();
+    int first = -1;
+    int last = -1;
+    for (int y = 0; y < drawn.height(); ++y) {
+        if (drawn.pixel(drawn.width() / 2, y) == handle) {
+            first = first < 0 ? y : first;
+            last = y;
+        }
+    }
+    QVERIFY2(first >= 0, "no handle in the handle's colour");
+    const int freeAbove = first;
+    const int freeBelow = drawn.height() - 1 - last;
+    QVERIFY2(atEnd ? freeAbove > freeBelow : freeAbove < freeBelow,
+             qPrintable(QStringLiteral("handle from %1 to %2 of %3").arg(first).arg(last).arg(drawn.height())));
+    box.close();
 }
 
 QTEST_MAIN(tst_ConfigWizard)

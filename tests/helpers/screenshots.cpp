@@ -1,6 +1,7 @@
 // Writes a picture of every page and state into a folder:
 // orvex-screenshots FOLDER [LANGUAGE]. Used for docs/screenshots.
 
+#include "clearstyle.h"
 #include "startup.h"
 #include "wizardtour.h"
 
@@ -21,6 +22,7 @@ int main(int argc, char **argv)
     LoadTranslation(QStringLiteral(ORVEX_TRANSLATIONS_DIR), language);
     QCoreApplication::setApplicationVersion(QStringLiteral(ORVEX_VERSION));
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    MakeFusionClear();
 
     int failed = 0;
     for (const QString &state : WizardTour::States()) {

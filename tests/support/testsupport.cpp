@@ -52,6 +52,16 @@ void EngineFixture::Reset()
     sim::Bus::Instance().Reset();
 }
 
+void LookingClock::Wait(int ms)
+{
+    const int slice = sliceMs > 0 ? sliceMs : qMax(ms, 1);
+    for (int waited = 0; waited < ms; waited += slice) {
+        VirtualClock::Wait(qMin(slice, ms - waited));
+        Clock::AnswerWindowSystem();
+    }
+    Clock::WaitEnds();
+}
+
 void MemoryRecord::Add(const RecordedRun &run)
 {
     Run added;

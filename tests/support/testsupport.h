@@ -85,6 +85,23 @@ struct ProgressRecorder : ProgressView {
     QList<qint64> waits; // a begin at t as t, an end at t as -t - 1
 };
 
+// Virtual time whose waits look at the window system as real ones do: a
+// slice at a time (one look a wait, unless told), holding user input back
+// and letting it through at each wait's end.
+class LookingClock : public VirtualClock
+{
+public:
+    explicit LookingClock(int sliceMs = 0) : sliceMs(sliceMs) { Clock::SetCurrent(this); }
+    ~LookingClock() override { Clock::SetCurrent(nullptr); }
+    LookingClock(const LookingClock &) = delete;
+    LookingClock &operator=(const LookingClock &) = delete;
+
+    void Wait(int ms) override;
+
+private:
+    int sliceMs;
+};
+
 // Real time, run a hundred times faster: every wait really blocks and
 // processes events as the real clock does, only briefly.
 class BriefRealClock : public RealClock

@@ -30,18 +30,6 @@ void LookWhen(const std::function<QWidget *()> &ready, const std::function<void(
     timer->start(0);
 }
 
-// Virtual time in which the window still takes its events, as it does in
-// a real wait: a look can catch the page while the receiver restarts.
-class LookingClock : public VirtualClock
-{
-public:
-    void Wait(int ms) override
-    {
-        VirtualClock::Wait(ms);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-};
-
 // A state's receiver: restarts of 23 s, to show a count under way.
 constexpr int kShownRestartMs = 23000;
 
@@ -60,8 +48,9 @@ bool WizardTour::Visit(const QString &state, const std::function<void(QWidget *)
 {
     WizardFixture everything;
     everything.Reset();
+    // The window takes its events in each wait: a look can catch the page
+    // while the receiver restarts.
     LookingClock clock;
-    Clock::SetCurrent(&clock);
     const bool failing = state.startsWith(QLatin1String("failure"));
     if (!state.startsWith(QLatin1String("search"))) {
         // Up to date: the target in both copies, copy 1 running; finishing:
@@ -133,7 +122,6 @@ bool WizardTour::Visit(const QString &state, const std::function<void(QWidget *)
         lookOnce(&wizard);
     wizard.close();
     ReleaseReceiverState();
-    Clock::SetCurrent(nullptr);
     everything.Reset();
     return seen;
 }
