@@ -33,22 +33,19 @@ QString SingleInstance::SessionFolder()
 
 SingleInstance::SingleInstance(const QString &folder)
     : nudgeFile(QDir(folder).filePath(BaseName() + QStringLiteral(".front")))
-    , lock(QDir(folder).filePath(BaseName() + QStringLiteral(".lock")))
+    , lock(QDir(folder).filePath(BaseName() + QStringLiteral(".lock")), HeldLock::File::RemovedOnRelease)
 {
-    // Held for as long as the updater runs: only a dead holder's lock is
-    // stale, never an old one.
-    lock.setStaleLockTime(0);
 }
 
 SingleInstance::~SingleInstance()
 {
-    if (lock.isLocked())
+    if (lock.Taken())
         Release();
 }
 
 bool SingleInstance::Claim()
 {
-    if (!lock.tryLock(0))
+    if (!lock.Take())
         return false;
     QFile nudge(nudgeFile);
     nudge.open(QIODevice::WriteOnly | QIODevice::Truncate);
@@ -102,5 +99,5 @@ void SingleInstance::Release()
 {
     watcher.reset();
     QFile::remove(nudgeFile);
-    lock.unlock();
+    lock.Release();
 }

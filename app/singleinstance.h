@@ -1,8 +1,9 @@
 #ifndef ORVEX_SINGLEINSTANCE_H
 #define ORVEX_SINGLEINSTANCE_H
 
+#include "heldlock.h"
+
 #include <QFileSystemWatcher>
-#include <QLockFile>
 #include <QObject>
 #include <QString>
 
@@ -14,7 +15,8 @@
 // front, and ends. The first empties the file when it comes forward, or
 // writes that it cannot (its window is gone while it finishes a write),
 // and the later one says so instead of ending silently. Both files go with
-// the updater that holds the lock.
+// the updater that holds the lock; the system lets the lock go with an
+// updater that is killed, whatever process ID the next one gets.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -43,7 +45,7 @@ signals:
 private:
     QString nudgeFile;
     bool answeredCannot = false;
-    QLockFile lock;
+    HeldLock lock;
     std::unique_ptr<QFileSystemWatcher> watcher;
 };
 
