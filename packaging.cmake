@@ -6,12 +6,11 @@ set(CPACK_PACKAGE_CONTACT "Orvex Firmware Updater developers <support@orvex.inva
 set(CPACK_PACKAGE_DESCRIPTION "A small wizard that finds an Orvex USB receiver, asks which
 Scrivet Pack accessory set is used with it, and writes new firmware into
 the receiver when its firmware is out of date.")
+set(CPACK_PACKAGE_NAME ${ORVEX_PACKAGE_NAME})
 if(ORVEX_DEVICE_LIBRARY)
-    set(CPACK_PACKAGE_NAME orvex-updater)
     set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Firmware updater for Orvex USB receivers")
     set(CPACK_DEBIAN_PACKAGE_CONFLICTS orvex-updater-simulated)
 else()
-    set(CPACK_PACKAGE_NAME orvex-updater-simulated)
     set(CPACK_DEBIAN_PACKAGE_CONFLICTS orvex-updater)
     set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Firmware updater for Orvex USB receivers, simulated receiver")
     string(APPEND CPACK_PACKAGE_DESCRIPTION "
