@@ -115,7 +115,7 @@ int main(int argc, char **argv)
         qDebug() << "restart app";
         // The fresh updater must be able to claim the lock.
         instance.Release();
-        RestartProgram(QString::fromLocal8Bit(argv[0]));
+        RestartProgram(QCoreApplication::arguments().value(0));
     }
     return result;
 }

@@ -21,9 +21,15 @@ namespace {
 std::atomic<int> g_stops{0};
 
 #ifdef Q_OS_WIN
-BOOL WINAPI AskToStop(DWORD)
+BOOL WINAPI AskToStop(DWORD event)
 {
     ++g_stops;
+    // Windows ends the process once this returns from a closed console or
+    // a session's end: held here, the run finishes its write and the
+    // program leaves by itself (unless Windows's own time limit ends it
+    // first).
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+        Sleep(INFINITE);
     return TRUE;
 }
 #else

@@ -273,6 +273,8 @@ void History::Load()
         }
         readable << line;
     }
+    // Windows renames no file that is open.
+    file.close();
     if (damaged)
         SetAside(readable);
 }

@@ -137,7 +137,10 @@ void tst_History::damagedFileIsSetAside_data()
     QTest::newRow("a line cut short by a killed writer") << good + R"({"event":"run-st)" << "file" << 1;
     QTest::newRow("junk between two runs") << good + "\x01\xFFnot json\n" + RunStart("b", "1317") << "file" << 2;
     QTest::newRow("a line longer than any the updater writes") << QByteArray(100000, 'x') + '\n' + good << "file" << 1;
+#ifndef Q_OS_WIN
+    // Windows keeps pipes apart from its folders: none can stand there.
     QTest::newRow("a pipe") << QByteArray() << "pipe" << 0;
+#endif
     QTest::newRow("a folder") << QByteArray() << "folder" << 0;
     QTest::newRow("a link to elsewhere") << QByteArray() << "link" << 0;
 }
@@ -149,8 +152,10 @@ void tst_History::damagedFileIsSetAside()
     QFETCH(int, readable);
     if (kind == QLatin1String("file"))
         Write(bytes);
+#ifndef Q_OS_WIN
     else if (kind == QLatin1String("pipe"))
         QCOMPARE(::mkfifo(QFile::encodeName(FilePath()).constData(), 0600), 0);
+#endif
     else if (kind == QLatin1String("folder"))
         QVERIFY(QDir().mkdir(FilePath()));
     else

@@ -22,13 +22,16 @@ void tst_SingleInstance::secondUpdaterCallsTheFirstForward()
     QVERIFY(first.Claim());
     QSignalSpy forward(&first, &SingleInstance::ComeForwardRequested);
 
-    // However long the first one has been running.
     const QStringList locks = QDir(session.path()).entryList({QStringLiteral("*.lock")}, QDir::Files);
     QCOMPARE(locks.size(), 1);
+#ifndef Q_OS_WIN
+    // However long the first one has been running (on Windows nobody else
+    // may even open the held file for writing).
     QFile lockFile(QDir(session.path()).filePath(locks.first()));
     QVERIFY(lockFile.open(QIODevice::ReadWrite));
     QVERIFY(lockFile.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
     lockFile.close();
+#endif
 
     SingleInstance second(session.path());
     QVERIFY(!second.Claim());

@@ -130,7 +130,10 @@ void tst_TranslationLoader::choice_data()
     QTest::newRow("chs among chs and cht") << QStringList{"Updater_chs.qm", "Updater_cht.qm"} << "chs"
                                            << "Updater_chs" << 2;
     QTest::newRow("upper-case key") << QStringList{"Updater_chs.qm"} << "CHS" << "Updater_chs" << 1;
+#ifndef Q_OS_WIN
+    // A Windows folder cannot hold two names that differ only in case.
     QTest::newRow("upper case sorts first") << QStringList{"b_de.qm", "B_de.qm"} << "de" << "B_de" << 2;
+#endif
     QTest::newRow("first match fails: nothing, and no second try")
         << QStringList{"A_de.qm!", "B_de.qm"} << "de" << "" << 2;
     QTest::newRow("locale name with _ matches nothing") << QStringList{"Updater_de.qm"} << "de_DE" << ""
@@ -193,11 +196,14 @@ void tst_TranslationLoader::crowdedFolderWithForeignNames()
         QFile file(folder.filePath(QStringLiteral("noise%1_xx.qm").arg(i)));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
-    // A name that is not UTF-8, made with the raw bytes.
+#ifndef Q_OS_WIN
+    // A name that is not UTF-8, made with the raw bytes (Windows names
+    // are UTF-16 and always decode).
     const QByteArray foreign = QFile::encodeName(folder.path()) + "/\xff\xfe_de.qm";
     FILE *raw = std::fopen(foreign.constData(), "w");
     QVERIFY(raw);
     std::fclose(raw);
+#endif
     QVERIFY(QFile::copy(kGermanCatalogue, folder.filePath(QStringLiteral("zz_de.qm"))));
 
     const QStringList lines = debugLinesOfLoad(folder.path(), QStringLiteral("de"));
@@ -205,8 +211,10 @@ void tst_TranslationLoader::crowdedFolderWithForeignNames()
     QCOMPARE(lines.value(1), QStringLiteral("qm files found= 3001"));
     QCOMPARE(lines.filter(QStringLiteral("installed translator for:")),
              QStringList{QStringLiteral("installed translator for: \"zz_de\"")});
+#ifndef Q_OS_WIN
     // QTemporaryDir cannot remove what Qt cannot name.
     QCOMPARE(std::remove(foreign.constData()), 0);
+#endif
 }
 
 void tst_TranslationLoader::damagedCatalogueRefused_data()

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <cstdio>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace {
@@ -278,6 +279,15 @@ QByteArray Bytes(const unsigned char *data, uint32_t size)
     return QByteArray(reinterpret_cast<const char *>(data), int(size));
 }
 
+void SetEnvironment(const char *name, const QString &value)
+{
+#ifdef Q_OS_WIN
+    _wputenv_s(QString::fromLatin1(name).toStdWString().c_str(), value.toStdWString().c_str());
+#else
+    qputenv(name, QFile::encodeName(value));
+#endif
+}
+
 QString CapturedStderr(const std::function<void()> &action)
 {
     QTemporaryFile file;
@@ -291,5 +301,6 @@ QString CapturedStderr(const std::function<void()> &action)
     ::dup2(saved, STDERR_FILENO);
     ::close(saved);
     file.seek(0);
-    return QString::fromLocal8Bit(file.readAll());
+    // QTextStream writes UTF-8, whatever the system's 8-bit code page.
+    return QString::fromUtf8(file.readAll());
 }

@@ -173,6 +173,11 @@ bool ReleaseReceiverState();
 // The calls of one operation in a receiver's log.
 QList<sim::Call> CallsOf(const sim::Receiver &receiver, sim::Op op);
 
+// Sets an environment variable to a path or word of any script: through
+// the wide-character calls on Windows, where the 8-bit ones lose what the
+// code page lacks.
+void SetEnvironment(const char *name, const QString &value);
+
 // What `action` writes to stderr.
 QString CapturedStderr(const std::function<void()> &action);
 

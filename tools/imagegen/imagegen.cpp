@@ -57,7 +57,7 @@ int main(int argc, char **argv)
         QTextStream(stderr) << "usage: imagegen OUTPUT_FOLDER\n";
         return 2;
     }
-    QDir folder(QString::fromLocal8Bit(argv[1]));
+    QDir folder(QCoreApplication::arguments().value(1));
     if (!folder.mkpath(QStringLiteral(".")))
         return 1;
 
