@@ -10,6 +10,10 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 class tst_UpdateRun : public QObject
 {
     Q_OBJECT
@@ -19,6 +23,7 @@ private slots:
     void cleanup();
     void eachRunShowsItsProgressFromItsStart();
     void systemKeptAwakeThroughTheWrites();
+    void windowsToldTheSystemIsRequired();
 
 private:
     EngineFixture fixture;
@@ -94,6 +99,35 @@ void tst_UpdateRun::systemKeptAwakeThroughTheWrites()
     QVERIFY(!view.seen.isEmpty());
     QVERIFY(!view.seen.contains(false));
     QVERIFY(!lock.held);
+}
+
+// The system's own lock on Windows: while the engine reports, the thread's
+// execution state asks for the system; after the run it no longer does.
+void tst_UpdateRun::windowsToldTheSystemIsRequired()
+{
+#ifdef Q_OS_WIN
+    struct ExecutionStateView : ProgressView {
+        void ShowProgress(int) override
+        {
+            // Setting the state is the only way to read it: put it back.
+            const EXECUTION_STATE state = SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
+            SetThreadExecutionState(state | ES_CONTINUOUS);
+            requiredThroughout = requiredThroughout && (state & ES_SYSTEM_REQUIRED);
+            ++reports;
+        }
+        bool requiredThroughout = true;
+        int reports = 0;
+    } view;
+    // Nothing asked for before the run (wine starts a thread asking for all).
+    SetThreadExecutionState(ES_CONTINUOUS);
+    AttachReceiver(0x1317, 6.01, 81);
+    QCOMPARE(UpdateOpened(0x1317, &view), 0);
+    QVERIFY(view.reports > 0);
+    QVERIFY(view.requiredThroughout);
+    QCOMPARE(SetThreadExecutionState(ES_CONTINUOUS) & ES_SYSTEM_REQUIRED, EXECUTION_STATE(0));
+#else
+    QSKIP("Windows' own lock; Linux asks logind over the system bus");
+#endif
 }
 
 QTEST_GUILESS_MAIN(tst_UpdateRun)
