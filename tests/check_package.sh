@@ -17,6 +17,8 @@ export TMPDIR="$out"
 (cd "$build" && cpack -G DEB -B "$out" >/dev/null)
 deb=$(ls "$out"/*.deb)
 # Tags that are only warnings or notes are listed, errors fail.
-lintian --fail-on error --no-tag-display-limit "$deb" 2>&1 | grep -v 'running with root privileges' || true
-lintian --fail-on error "$deb" >/dev/null 2>&1
+status=0
+tags=$(lintian --fail-on error --no-tag-display-limit "$deb" 2>&1) || status=$?
+grep -v 'running with root privileges' <<<"$tags" || true
+[ $status -eq 0 ] || exit $status
 echo "desktop entry, metainfo and $(basename "$deb") pass"
