@@ -59,7 +59,7 @@ struct RecordedRun {
     QString id;               // the record's own name for it
     QString path;             // the path of its last completed step ("short", "full", "boot")
     int lastCompletedStep = -1; // none yet; 0: the restart on copy 2 before the path
-    QString time;             // when its newest line was written (ISO, UTC)
+    QString time;             // its rank: when its newest line was written (ISO, UTC), never before an earlier line of its file
 };
 
 // What the engine needs of a record of updates, and tells it. The

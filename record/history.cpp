@@ -9,6 +9,8 @@
 #include <QRandomGenerator>
 #include <QSaveFile>
 
+#include <algorithm>
+
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
@@ -309,6 +311,7 @@ public:
 
     void Fold(const QJsonObject &line)
     {
+        const QString rank = Rank(line.value(QStringLiteral("time")).toString());
         const QString event = line.value(QStringLiteral("event")).toString();
         const QString id = line.value(QStringLiteral("run")).toString();
         if (event == QLatin1String("run-start")) {
@@ -332,7 +335,7 @@ public:
                 endingsOfOthers->insert(id, line.value(QStringLiteral("result")).toInt(-1));
             return;
         }
-        run->time = line.value(QStringLiteral("time")).toString();
+        run->time = rank;
         if (event == QLatin1String("run-step")) {
             run->lastCompletedStep = line.value(QStringLiteral("step")).toInt(-1);
             run->path = line.value(QStringLiteral("path")).toString();
@@ -352,9 +355,21 @@ public:
     }
 
 private:
+    // Runs are ranked by the time of their newest line. A line is never
+    // older than one before it in its file, whatever its time says (a clock
+    // set back, a damaged time): it ranks as the newest before it, and the
+    // file's order breaks the tie.
+    QString Rank(const QString &time)
+    {
+        newest = std::max(newest, time);
+        return newest + QStringLiteral("#%1").arg(++lines, 10, 10, QLatin1Char('0'));
+    }
+
     const std::function<void(const RecordedRun &)> &take;
     QHash<QString, int> *endingsOfOthers;
     QHash<QString, RecordedRun> open;
+    QString newest;
+    qint64 lines = 0;
 };
 
 } // namespace

@@ -19,6 +19,8 @@ private slots:
     void hugeFileIsReadFromItsEnd();
     void keptWithinItsSize();
     void damageNeverEndsTheHistory();
+    void newestRunIsTheLastWritten_data();
+    void newestRunIsTheLastWritten();
 
 private:
     QString FilePath() const { return folder->filePath(QLatin1String(History::kFileName)); }
@@ -125,6 +127,39 @@ void tst_History::runsAndSessionsAreReadBack()
     again.RunFoundComplete(*cut);
     QCOMPARE(History(folder->path()).LastRun([](const RecordedRun &run) { return run.pid == 0x1315; })->result,
              std::optional<int>(0));
+}
+
+void tst_History::newestRunIsTheLastWritten_data()
+{
+    QTest::addColumn<QByteArray>("earlier"); // lines before the new run
+    QTest::addColumn<bool>("newEnds");
+    const QByteArray ended = R"({"event":"run-end","run":"a","result":0,"time":"%1"})";
+    const QByteArray start = RunStart("a", "1317").replace("}}\n", R"(},"time":"%1"})" "\n");
+    const auto at = [](QByteArray line, const char *time) { return line.replace("%1", time); };
+    QTest::newRow("a whole run while the clock was years ahead")
+        << at(start, "2099-01-01T00:00:00.000Z") + at(ended, "2099-01-01T00:01:00.000Z") + '\n' << false;
+    QTest::newRow("a whole run whose time is damaged")
+        << at(start, "2026-12-08T21:16:16.133Z") + at(ended, "2026-12-81T012:6:35.575Z") + '\n' << false;
+    QTest::newRow("a run cut off while the clock was ahead, then a whole one")
+        << at(start, "2099-01-01T00:00:00.000Z") << true;
+}
+
+// The run written last is the newest, whatever the times of earlier ones.
+void tst_History::newestRunIsTheLastWritten()
+{
+    QFETCH(QByteArray, earlier);
+    QFETCH(bool, newEnds);
+    Write(earlier);
+    {
+        History history(folder->path());
+        history.RunBegins(kReceiver, kImage6, QStringLiteral("full"));
+        if (newEnds)
+            history.RunEnds(7, 1000, QStringLiteral("full"), 2, QStringLiteral("Restarting Copy1"));
+    }
+    const auto newest = History(folder->path()).LastRun(Concerns1317);
+    QVERIFY(newest.has_value());
+    QVERIFY(newest->id != QLatin1String("a"));
+    QCOMPARE(newest->result, newEnds ? std::optional<int>(7) : std::nullopt);
 }
 
 void tst_History::damagedFileIsSetAside_data()
