@@ -1,6 +1,7 @@
 #include "alreadyrunning.h"
 #include "configwizard.h"
 #include "firstpaint.h"
+#include "nodevicelibrary.h"
 #include "clearstyle.h"
 #include "pageflags.h"
 #include "record.h"
@@ -71,6 +72,15 @@ int main(int argc, char **argv)
     const QString translationsFolder = TranslationsFolder();
     qDebug() << "qm path: " << translationsFolder;
     LoadTranslation(translationsFolder, languageKey);
+
+    // Without the whole device library no receiver is found: say which
+    // file or call is missing instead of searching forever.
+    const QString libraryProblem = DeviceLibraryProblem();
+    if (!libraryProblem.isEmpty()) {
+        qDebug().noquote() << libraryProblem;
+        SayNoDeviceLibrary(libraryProblem);
+        return 1;
+    }
 
     const QString startedAs = QCoreApplication::arguments().value(0);
     QCoreApplication::setApplicationVersion(

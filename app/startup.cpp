@@ -1,6 +1,9 @@
 #include "startup.h"
 
+#include "devicelibrary.h"
+
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -27,14 +30,42 @@ QString LanguageKey(int argc, char **argv, const QString &systemLocaleName)
 
 bool DrivesSimulatedReceiver()
 {
-    return QLatin1String(ORVEX_DEVICE_LIBRARY_NAME).isEmpty();
+    return UsedDeviceLibrary().simulated;
+}
+
+QString DeviceLibraryProblem()
+{
+    const DeviceLibrary &library = UsedDeviceLibrary();
+    const QString file = QDir::toNativeSeparators(QString::fromStdWString(library.file));
+    switch (library.problem) {
+    case DeviceLibrary::Problem::None:
+        break;
+    case DeviceLibrary::Problem::FileMissing:
+        return QCoreApplication::translate("DeviceLibrary",
+                                           "The device library %1 is missing: no receiver can be reached.")
+            .arg(file);
+    case DeviceLibrary::Problem::FileNotLoaded:
+        return QCoreApplication::translate(
+                   "DeviceLibrary",
+                   "The device library %1 could not be loaded (system error %2): no receiver can be reached.")
+            .arg(file)
+            .arg(library.systemError);
+    case DeviceLibrary::Problem::CallMissing:
+        return QCoreApplication::translate("DeviceLibrary",
+                                           "The device library %1 has no call %2: no receiver can be reached.")
+            .arg(file, QString::fromStdString(library.call));
+    }
+    return QString();
 }
 
 QString VersionText(const QString &program)
 {
-    const QString library = DrivesSimulatedReceiver()
-        ? QStringLiteral("the simulated receiver (a demonstration build: it reaches no real receiver)")
-        : QStringLiteral("the maker's device library, %1").arg(QLatin1String(ORVEX_DEVICE_LIBRARY_NAME));
+    QString library = DeviceLibraryProblem();
+    if (library.isEmpty() && DrivesSimulatedReceiver())
+        library = QStringLiteral("the simulated receiver (a demonstration build: it reaches no real receiver)");
+    else if (library.isEmpty())
+        library = QStringLiteral("the maker's device library, %1")
+                      .arg(QDir::toNativeSeparators(QString::fromStdWString(UsedDeviceLibrary().file)));
     return QStringLiteral("%1 %2\nDevice library: %3\n").arg(program, QCoreApplication::applicationVersion(), library);
 }
 

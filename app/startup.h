@@ -41,6 +41,9 @@ QString CatalogueLanguageCode(const QString &baseName);
 QString VersionText(const QString &program);
 // The build drives the simulated receiver: it reaches no real receiver.
 bool DrivesSimulatedReceiver();
+// Why no receiver can be reached through the device library, in one line
+// naming the file and the call; empty when the library is whole.
+QString DeviceLibraryProblem();
 
 // Starts the program anew, detached, with no arguments.
 bool RestartProgram(const QString &program);

@@ -22,7 +22,8 @@ Every command takes --verbose (the debug lines on standard error) and --help;
 Exit status: 0 every receiver ends current, 1 an update failed, 2 bad usage,
 3 no receiver within the wait, 4 another updater runs in this session,
 5 the update was declined, 6 stopped before any receiver was handled,
-7 output could not be written (the receivers were finished all the same).
+7 output could not be written (the receivers were finished all the same),
+8 the device library is missing or lacks a call (no receiver was touched).
 )";
 
 struct Command {

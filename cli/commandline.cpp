@@ -387,6 +387,11 @@ int CommandLine::Run()
 {
     if (arguments.command == Arguments::Command::History)
         return History();
+    const QString libraryProblem = DeviceLibraryProblem();
+    if (!libraryProblem.isEmpty()) {
+        output.Error(kExitNoLibrary, libraryProblem);
+        return kExitNoLibrary;
+    }
     // One updater per session, the window or another command line: no two
     // talk to one receiver.
     SingleInstance instance;

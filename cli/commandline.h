@@ -16,6 +16,7 @@ enum CommandLineExit : int {
     kExitDeclined = 5,   // asked whether to update, the user said no
     kExitStopped = 6,    // asked to stop before any receiver was handled
     kExitOutputLost = 7, // output could not be written; the receivers were finished and recorded
+    kExitNoLibrary = 8,  // the device library is missing or incomplete; no receiver was touched
 };
 
 // What the command line is run with, besides its words.

@@ -2,8 +2,12 @@
 #define ORVEXSYS_H
 
 // The calls and records of the maker's device library that the updater
-// uses, and nothing more. The default build links the simulated receiver
-// behind them; ORVEX_DEVICE_LIBRARY links the maker's library instead.
+// uses, and nothing more: the classes declare exactly the maker's virtual
+// tables, so that an object of the maker's library (built with MSVC) is
+// called through them. On Linux the build links the simulated receiver
+// behind them (or, with ORVEX_DEVICE_LIBRARY, the maker's library); on
+// Windows the programs bind OrvexSys.dll beside them at run time
+// (devicelibrary.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -58,9 +62,6 @@ public:
     virtual bool RestartWithCodeInPosition(int position) = 0;
     virtual bool CloseConnection() = 0;
     virtual bool InitializeConnection() = 0;
-
-    // How long the receiver needs to come back after a restart.
-    virtual int RestartTimeMs() const = 0;
 
 protected:
     ~CCommandHandler() = default;

@@ -1,6 +1,7 @@
 #include "firmwareupdater.h"
 
 #include "clock.h"
+#include "devicelibrary.h"
 
 #include <QDebug>
 
@@ -74,7 +75,7 @@ bool FirmwareUpdater::RestartWithCopy(int position)
     qDebug() << "CloseConnection";
     commandHandler->CloseConnection();
 
-    const int msToRestart = commandHandler->RestartTimeMs() + (pidChanges ? kPidChangeExtraMs : 0);
+    const int msToRestart = ReceiverRestartTimeMs(commandHandler) + (pidChanges ? kPidChangeExtraMs : 0);
     qDebug() << "RestartWithCopy MsToRestart=" << msToRestart;
     ++restartsDone;
     if (progressView)

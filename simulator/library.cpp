@@ -3,6 +3,7 @@
 #include "simulator.h"
 
 #include "clock.h"
+#include "devicelibrary.h"
 
 #include <QFile>
 #include <QTextStream>
@@ -77,7 +78,8 @@ public:
     }
     bool CloseConnection() override { return receiver->CloseConnection(); }
     bool InitializeConnection() override { return receiver->InitializeConnection(); }
-    int RestartTimeMs() const override { return receiver->restartTimeMs; }
+
+    int RestartTimeMs() const { return receiver->restartTimeMs; }
 
 private:
     std::shared_ptr<Receiver> receiver;
@@ -188,4 +190,19 @@ void DeleteCommandHandler(CCommandHandler *handler)
     sim::NoteRelease(QStringLiteral("DeleteCommandHandler"));
     delete static_cast<sim::SimCommandHandler *>(handler);
     Bus::Instance().HandlerReleased();
+}
+
+int ReceiverRestartTimeMs(const CCommandHandler *handler)
+{
+    return static_cast<const sim::SimCommandHandler *>(handler)->RestartTimeMs();
+}
+
+const DeviceLibrary &UsedDeviceLibrary()
+{
+    static const DeviceLibrary simulated = [] {
+        DeviceLibrary library;
+        library.simulated = true;
+        return library;
+    }();
+    return simulated;
 }

@@ -173,6 +173,21 @@
     </message>
 </context>
 <context>
+    <name>DeviceLibrary</name>
+    <message>
+        <source>The device library %1 is missing: no receiver can be reached.</source>
+        <translation>缺少设备库 %1：无法连接任何接收器。</translation>
+    </message>
+    <message>
+        <source>The device library %1 could not be loaded (system error %2): no receiver can be reached.</source>
+        <translation>无法加载设备库 %1（系统错误 %2）：无法连接任何接收器。</translation>
+    </message>
+    <message>
+        <source>The device library %1 has no call %2: no receiver can be reached.</source>
+        <translation>设备库 %1 缺少调用 %2：无法连接任何接收器。</translation>
+    </message>
+</context>
+<context>
     <name>QMenuBar</name>
     <message>
         <source>Services</source>

@@ -173,6 +173,21 @@
     </message>
 </context>
 <context>
+    <name>DeviceLibrary</name>
+    <message>
+        <source>The device library %1 is missing: no receiver can be reached.</source>
+        <translation>缺少裝置程式庫 %1：無法連線任何接收器。</translation>
+    </message>
+    <message>
+        <source>The device library %1 could not be loaded (system error %2): no receiver can be reached.</source>
+        <translation>無法載入裝置程式庫 %1（系統錯誤 %2）：無法連線任何接收器。</translation>
+    </message>
+    <message>
+        <source>The device library %1 has no call %2: no receiver can be reached.</source>
+        <translation>裝置程式庫 %1 缺少呼叫 %2：無法連線任何接收器。</translation>
+    </message>
+</context>
+<context>
     <name>QMenuBar</name>
     <message>
         <source>Services</source>

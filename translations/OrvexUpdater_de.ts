@@ -173,6 +173,21 @@
     </message>
 </context>
 <context>
+    <name>DeviceLibrary</name>
+    <message>
+        <source>The device library %1 is missing: no receiver can be reached.</source>
+        <translation>Die Gerätebibliothek %1 fehlt: Es kann kein Empfänger erreicht werden.</translation>
+    </message>
+    <message>
+        <source>The device library %1 could not be loaded (system error %2): no receiver can be reached.</source>
+        <translation>Die Gerätebibliothek %1 konnte nicht geladen werden (Systemfehler %2): Es kann kein Empfänger erreicht werden.</translation>
+    </message>
+    <message>
+        <source>The device library %1 has no call %2: no receiver can be reached.</source>
+        <translation>Der Gerätebibliothek %1 fehlt der Aufruf %2: Es kann kein Empfänger erreicht werden.</translation>
+    </message>
+</context>
+<context>
     <name>QMenuBar</name>
     <message>
         <source>Services</source>

@@ -173,6 +173,21 @@
     </message>
 </context>
 <context>
+    <name>DeviceLibrary</name>
+    <message>
+        <source>The device library %1 is missing: no receiver can be reached.</source>
+        <translation>Falta la biblioteca del dispositivo %1: no se puede acceder a ningún receptor.</translation>
+    </message>
+    <message>
+        <source>The device library %1 could not be loaded (system error %2): no receiver can be reached.</source>
+        <translation>No se pudo cargar la biblioteca del dispositivo %1 (error del sistema %2): no se puede acceder a ningún receptor.</translation>
+    </message>
+    <message>
+        <source>The device library %1 has no call %2: no receiver can be reached.</source>
+        <translation>A la biblioteca del dispositivo %1 le falta la llamada %2: no se puede acceder a ningún receptor.</translation>
+    </message>
+</context>
+<context>
     <name>QMenuBar</name>
     <message>
         <source>Services</source>

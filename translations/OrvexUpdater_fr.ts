@@ -173,6 +173,21 @@
     </message>
 </context>
 <context>
+    <name>DeviceLibrary</name>
+    <message>
+        <source>The device library %1 is missing: no receiver can be reached.</source>
+        <translation>La bibliothèque de périphérique %1 est introuvable : aucun récepteur ne peut être atteint.</translation>
+    </message>
+    <message>
+        <source>The device library %1 could not be loaded (system error %2): no receiver can be reached.</source>
+        <translation>La bibliothèque de périphérique %1 n&apos;a pas pu être chargée (erreur système %2) : aucun récepteur ne peut être atteint.</translation>
+    </message>
+    <message>
+        <source>The device library %1 has no call %2: no receiver can be reached.</source>
+        <translation>La bibliothèque de périphérique %1 ne contient pas l&apos;appel %2 : aucun récepteur ne peut être atteint.</translation>
+    </message>
+</context>
+<context>
     <name>QMenuBar</name>
     <message>
         <source>Services</source>
