@@ -20,7 +20,8 @@ set(ORVEX_TEST_FONTS "${CMAKE_BINARY_DIR}/fonts")
 set(ORVEX_WINE_USER "王老师")
 
 if(CMAKE_HOST_UNIX)
-    set(dll_dirs "${ORVEX_QT_WINDOWS_PREFIX}/bin")
+    # The tests find the project's own DLLs (the clock) where the programs are.
+    set(dll_dirs "${ORVEX_QT_WINDOWS_PREFIX}/bin" "${CMAKE_BINARY_DIR}/bin")
     foreach(dll ${ORVEX_MINGW_RUNTIME})
         get_filename_component(dir "${dll}" DIRECTORY)
         list(APPEND dll_dirs "${dir}")

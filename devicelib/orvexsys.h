@@ -9,8 +9,8 @@
 // Windows the programs bind OrvexSys.dll beside them at run time
 // (devicelibrary.h).
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
 
 typedef int PORTNUMBER;
 typedef int ORVEXSYS_ERROR;
@@ -80,11 +80,16 @@ protected:
     ~CPortManager() = default;
 };
 
+// How the library's own build marks what it exports; nothing for its users.
+#ifndef ORVEXSYS_API
+#define ORVEXSYS_API
+#endif
+
 // 0: opened, both out-pointers valid. Anything else: nothing was opened.
-ORVEXSYS_ERROR LookForOrvexWithSpecifiedPID(int pid, PORTNUMBER port,
-                                            CCommandHandler **handler,
-                                            CPortManager **portManager, int reserved);
-void DeletePortManager(CPortManager *portManager);
-void DeleteCommandHandler(CCommandHandler *handler);
+ORVEXSYS_API ORVEXSYS_ERROR LookForOrvexWithSpecifiedPID(int pid, PORTNUMBER port,
+                                                         CCommandHandler **handler,
+                                                         CPortManager **portManager, int reserved);
+ORVEXSYS_API void DeletePortManager(CPortManager *portManager);
+ORVEXSYS_API void DeleteCommandHandler(CCommandHandler *handler);
 
 #endif
