@@ -42,3 +42,15 @@ if(CMAKE_HOST_UNIX)
                    FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
 endif()
+
+# What the installed programs load besides Windows' own DLLs, beside them:
+# the mingw-w64 runtime, Qt's libraries, and the two plugins Qt loads (the
+# platform, and the style the window is drawn in). scripts/windows-packages
+# checks the list against what the programs load under wine.
+include(GNUInstallDirs)
+install(FILES ${ORVEX_MINGW_RUNTIME} DESTINATION ${CMAKE_INSTALL_BINDIR})
+foreach(library Core Gui Widgets)
+    install(FILES ${ORVEX_QT_WINDOWS_PREFIX}/bin/Qt6${library}.dll DESTINATION ${CMAKE_INSTALL_BINDIR})
+endforeach()
+install(FILES ${ORVEX_QT_WINDOWS_PREFIX}/plugins/platforms/qwindows.dll DESTINATION ${CMAKE_INSTALL_BINDIR}/platforms)
+install(FILES ${ORVEX_QT_WINDOWS_PREFIX}/plugins/styles/qwindowsvistastyle.dll DESTINATION ${CMAKE_INSTALL_BINDIR}/styles)
