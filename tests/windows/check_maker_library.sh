@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The Windows command line against the maker's library as it is built: a
 # stand-in OrvexSys.dll in MSVC's ABI beside the program, bound at run
-# time, through one whole update; and, without the library or without its
-# calls, one line naming the file and the call, exit status 8, and not a
-# single call made.
+# time, through one whole update; and, without the library, with a file
+# that is no library, or without its calls, one line naming the file and
+# the call, exit status 8, and not a single call made.
 # Usage: tests/windows/check_maker_library.sh BUILD_FOLDER
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -31,6 +31,9 @@ PY
 
 echo "== no OrvexSys.dll beside the program"
 expect_refusal "is missing"
+echo "== an OrvexSys.dll that is no library"
+echo "not a library" >"$folder/OrvexSys.dll"
+expect_refusal "could not be loaded (system error"
 echo "== an OrvexSys.dll that exports none of its calls"
 cp "$build/tests/standin/OrvexSys-noexports.dll" "$folder/OrvexSys.dll"
 expect_refusal "LookForOrvexWithSpecifiedPID"
